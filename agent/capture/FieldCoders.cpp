@@ -102,10 +102,12 @@ size_t CodeIntra(FieldCoderState& s, uint8_t* out, PixelEmitter emit) {
     uint32_t count = 0;
     for (uint32_t fr = 0; fr < kFieldRows; ++fr) {
       const uint16_t* row = cur.row[fr];
-      if (c > 0 && RowsEqual(row, row - kBlockWidth)) continue;
+      const bool hasLeft = c > 0;
+      // Without a left neighbour the row is compared with itself, which is never used.
+      const uint16_t* left = hasLeft ? row - kBlockWidth : row;
+      if (hasLeft && RowsEqual(row, left)) continue;
       for (uint32_t k = 0; k < kBlockWidth; ++k) {
-        const bool hasLeft = c > 0;
-        uint8_t* next = emit(codes, row[k], hasLeft ? row[k - kBlockWidth] : row[k], hasLeft, fr * 8 + k);
+        uint8_t* next = emit(codes, row[k], left[k], hasLeft, fr * 8 + k);
         if (next != nullptr) {
           codes = next;
           ++count;
@@ -131,11 +133,13 @@ size_t CodeReducedInter(FieldCoderState& s, uint8_t* out, bool useLeft) {
     uint32_t nLeft = 0, nPrev = 0;
     const bool withLeft = useLeft && c > 0;
     for (uint32_t fr = 0; fr < kFieldRows; ++fr) {
+      const uint16_t* row = cur.row[fr];
+      const uint16_t* left = withLeft ? row - kBlockWidth : row;
       for (uint32_t k = 0; k < kBlockWidth; ++k) {
-        const uint8_t level = s.reduction[cur.row[fr][k]];
+        const uint8_t level = s.reduction[row[k]];
         const uint32_t p = fr * 8 + k;
         if (level != s.reduction[prev.row[fr][k]]) prevCodes[nPrev++] = GreyCode(level, p);
-        if (withLeft && level != s.reduction[cur.row[fr][k - kBlockWidth]]) {
+        if (withLeft && level != s.reduction[left[k]]) {
           leftCodes[nLeft++] = GreyCode(level, p);
         }
       }
@@ -178,6 +182,7 @@ size_t CodeFullColourInter(FieldCoderState& s, uint8_t* out) {
     uint32_t nLeft = 0, nPrev = 0;
     for (uint32_t fr = 0; fr < kFieldRows; ++fr) {
       const uint16_t* row = cur.row[fr];
+      const uint16_t* left = c > 0 ? row - kBlockWidth : row;
       for (uint32_t k = 0; k < kBlockWidth; ++k) {
         const uint16_t v = row[k];
         const uint32_t p = fr * 8 + k;
@@ -185,7 +190,7 @@ size_t CodeFullColourInter(FieldCoderState& s, uint8_t* out) {
           prevEnd = CodePixel(s, prevEnd, v, p);
           ++nPrev;
         }
-        if (c > 0 && v != row[k - kBlockWidth]) {
+        if (c > 0 && v != left[k]) {
           leftEnd = CodePixel(s, leftEnd, v, p);
           ++nLeft;
         }
