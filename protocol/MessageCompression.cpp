@@ -32,13 +32,6 @@ size_t CompressBzip2(std::span<const uint8_t> in, int blockSize, uint8_t* dest, 
   return rc == BZ_OK ? destLength : 0;
 }
 
-void PutRaw(std::span<const uint8_t> payload, ByteBuffer& out) {
-  const auto size = static_cast<uint32_t>(payload.size());
-  out.Resize(kHeaderSize + payload.size());
-  MakeHeader(MessageType::kRawData, size, size).Pack(out.Data());
-  if (!payload.empty()) std::memcpy(out.Data() + kHeaderSize, payload.data(), payload.size());
-}
-
 InflateResult InflateZlib(std::span<const uint8_t> body, size_t capacity, ByteBuffer& out) {
   out.Resize(capacity);
   uLongf produced = capacity;
@@ -81,19 +74,26 @@ InflateResult InflateBzip2(std::span<const uint8_t> body, size_t capacity, ByteB
 
 }  // namespace
 
+void BuildRawMessage(std::span<const uint8_t> payload, ByteBuffer& out) {
+  const auto size = static_cast<uint32_t>(payload.size());
+  out.Resize(kHeaderSize + payload.size());
+  MakeHeader(MessageType::kRawData, size, size).Pack(out.Data());
+  if (!payload.empty()) std::memcpy(out.Data() + kHeaderSize, payload.data(), payload.size());
+}
+
 bool DataMessageWriter::Build(std::span<const uint8_t> payload, ByteBuffer& out) {
   out.Clear();
   if (payload.size() > kLengthMask) return false;
   const auto size = static_cast<uint32_t>(payload.size());
   if (size <= threshold_) {
-    PutRaw(payload, out);
+    BuildRawMessage(payload, out);
     return true;
   }
   const size_t compressed = Compress(payload, out);
   // A failed compression is treated like one that grew the payload: it goes raw.
   if (compressed == 0 || (compressed > size && compressed > threshold_)) {
     threshold_ = static_cast<uint32_t>(std::min<size_t>(std::max<size_t>(compressed, size), kLengthMask));
-    PutRaw(payload, out);
+    BuildRawMessage(payload, out);
     return true;
   }
   out.Resize(kHeaderSize + compressed);

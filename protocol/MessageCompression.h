@@ -45,6 +45,9 @@ class DataMessageWriter {
   uint32_t threshold_ = 0;
 };
 
+// Builds a raw data message (header with word0 = word1 = size, then the payload) into `out`.
+void BuildRawMessage(std::span<const uint8_t> payload, ByteBuffer& out);
+
 enum class InflateResult { kOk, kTooLarge, kCorrupt };
 
 // Decompresses one compressed body into `out` (cleared first). `declaredSize` is word1 of the
