@@ -39,8 +39,8 @@ void AppendUtf16Unit(std::vector<uint8_t>& out, uint32_t unit) {
 }  // namespace
 
 std::optional<RequestSpec> FindRequestSpec(uint32_t code) {
-  for (const auto& spec : kRequestTable) {
-    if (spec.code == code) return spec;
+  for (const auto& row : kRequestTable) {
+    if (row.code == code) return row;
   }
   return std::nullopt;
 }
