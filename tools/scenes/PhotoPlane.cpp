@@ -67,6 +67,16 @@ Colour Mix(Colour a, Colour b, float t) {
 
 uint8_t ToByte(float v) { return static_cast<uint8_t>(std::clamp(v + 0.5f, 0.0f, 255.0f)); }
 
+// A 4 x 4 ordered dither, as a device's picture viewer applies when it shows a photo in
+// 16 bits: offsets of -0.5..+0.5 of a quantisation step.
+constexpr float kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+float DitherOffset(int x, int y) { return (kBayer[y & 3][x & 3] + 0.5f) / 16.0f - 0.5f; }
+
+// Quantisation steps of red, green and blue in a format.
+Colour Steps(uint16_t format) {
+  return format == 7 ? Colour{16, 16, 16} : format == 5 ? Colour{8, 8, 8} : Colour{8, 4, 8};
+}
+
 }  // namespace
 
 std::vector<uint16_t> PaintPhotoPlane(int width, int height, uint16_t format, uint64_t seed) {
@@ -74,6 +84,8 @@ std::vector<uint16_t> PaintPhotoPlane(int width, int height, uint16_t format, ui
   const float size = static_cast<float>(std::max(width, height));
   const NoiseGrid horizonNoise(width, height, size / 5, rng);
   const NoiseGrid soilNoise(width, height, size / 8, rng);
+  const NoiseGrid bloomNoise(width, height, size / 14, rng);
+  const NoiseGrid bloomHue(width, height, size / 30, rng);
   const FractalNoise clouds(width, 2 * height, size / 6, rng);  // sampled at 1.6 y
   const FractalNoise texture(width, height, size / 20, rng);
   const NoiseGrid detail(width, height, 3.0f, rng);  // leaves, stones, film grain
@@ -83,6 +95,8 @@ std::vector<uint16_t> PaintPhotoPlane(int width, int height, uint16_t format, ui
 
   const Colour skyTop{40, 90, 170}, skyLow{190, 215, 235}, cloud{245, 245, 248};
   const Colour grass{70, 110, 50}, soil{150, 125, 80}, glow{255, 220, 160};
+  const Colour gold{215, 175, 60}, berry{160, 50, 70};
+  const Colour step = Steps(format);
   std::vector<uint16_t> plane(static_cast<size_t>(width) * height);
   for (int y = 0; y < height; ++y) {
     const float fy = static_cast<float>(y);
@@ -97,12 +111,17 @@ std::vector<uint16_t> PaintPhotoPlane(int width, int height, uint16_t format, ui
         const float depth = (fy - horizon) / std::max(height - horizon, 1.0f);
         const float light = (0.7f + 0.6f * (texture.At(fx, fy) - 0.5f)) * (0.75f + 0.25f * depth) *
                             (0.85f + 0.3f * detail.At(fx, fy));
-        const Colour ground = Mix(grass, soil, soilNoise.At(fx, fy));
+        // Patches of flowers over grass and bare soil.
+        const float bloom = std::clamp((bloomNoise.At(fx, fy) - 0.5f) * 3.0f, 0.0f, 1.0f);
+        const Colour ground = Mix(Mix(grass, soil, soilNoise.At(fx, fy)),
+                                  Mix(gold, berry, bloomHue.At(fx, fy)), bloom);
         c = {ground.r * light, ground.g * light, ground.b * light};
       }
       const float dx = fx - sunX, dy = fy - sunY;
       c = Mix(c, glow, 0.6f * std::exp(-(dx * dx + dy * dy) / (sunRadius * sunRadius)));
-      plane[static_cast<size_t>(y) * width + x] = PackRgb(format, {ToByte(c.r), ToByte(c.g), ToByte(c.b)});
+      const float d = DitherOffset(x, y);
+      plane[static_cast<size_t>(y) * width + x] =
+          PackRgb(format, {ToByte(c.r + d * step.r), ToByte(c.g + d * step.g), ToByte(c.b + d * step.b)});
     }
   }
   return plane;
