@@ -20,7 +20,7 @@ void SessionBase::Start(uint32_t initialState) {
   worker_ = std::make_unique<WorkerThread>([this] { return Step(); });
 }
 
-bool SessionBase::StopWorker(int timeoutMs) { return !worker_ || worker_->Stop(timeoutMs); }
+bool SessionBase::StopWorker(int timeoutMs) { return !worker_ || worker_->WaitForEnd(timeoutMs); }
 
 bool SessionBase::PushState(uint32_t state) {
   const bool pushed = states_.PushState(state);

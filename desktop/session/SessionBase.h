@@ -41,7 +41,8 @@ class SessionBase {
 
   // Starts the worker with `initialState`: kStateOpen over TCP, kStateIdle to wait for a stream.
   void Start(uint32_t initialState);
-  // Waits up to `timeoutMs` for the worker to end; true when it has (or there is none).
+  // Waits up to `timeoutMs` for the worker to end after a stop was pushed or signalled; true
+  // when it has (or there is none).
   bool StopWorker(int timeoutMs);
 
   bool PushState(uint32_t state);

@@ -22,8 +22,7 @@ void WorkerThread::Run() {
   endedChanged_.notify_all();
 }
 
-bool WorkerThread::Stop(int timeoutMs) {
-  RequestStop();
+bool WorkerThread::WaitForEnd(int timeoutMs) {
   std::unique_lock lock(mutex_);
   return endedChanged_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return ended_; });
 }

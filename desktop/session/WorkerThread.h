@@ -1,7 +1,7 @@
 // A thread that calls its step function again and again, without a pause, until the step
 // returns false or a stop is requested. Threads are never killed: whoever stops a worker must
 // first make sure its step cannot block (close its socket or stream).
-// Threads: the creator calls Stop and destroys it; RequestStop may come from any thread,
+// Threads: the creator calls WaitForEnd and destroys it; RequestStop may come from any thread,
 // including the worker itself.
 #pragma once
 
@@ -22,8 +22,9 @@ class WorkerThread {
   WorkerThread& operator=(const WorkerThread&) = delete;
 
   void RequestStop() { stopRequested_ = true; }
-  // Requests a stop and waits up to `timeoutMs` for the thread to end; true when it has.
-  bool Stop(int timeoutMs);
+  // Waits up to `timeoutMs` for the thread to end by itself (its step returned false); true
+  // when it has. Requests nothing, so the step that notices a stop still runs in full.
+  bool WaitForEnd(int timeoutMs);
   bool HasEnded() const;
 
  private:
