@@ -1,0 +1,42 @@
+// What every codec benchmark shares: the screen sizes, the device colour format, names and
+// a stopwatch for benchmarks that time only part of each iteration.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "tools/scenes/SceneKind.h"
+
+namespace mirrodex::bench {
+
+struct BenchSize {
+  uint32_t width, height;
+  uint32_t frames;  // frames after the first one in a recorded sequence
+};
+
+inline constexpr std::array<BenchSize, 4> kBenchSizes = {{
+    {240, 320, 48},
+    {480, 640, 32},
+    {800, 480, 32},
+    {1920, 1080, 16},
+}};
+
+inline constexpr uint16_t kBenchFormat = 6;  // RGB565, the commonest device format
+inline constexpr uint64_t kBenchSeed = 1;
+
+inline std::string BenchName(const char* what, scenes::SceneKind kind, const BenchSize& size) {
+  return std::string(what) + "/" + std::string(scenes::SceneKindName(kind)) + "/" +
+         std::to_string(size.width) + "x" + std::to_string(size.height);
+}
+
+// Seconds spent in f().
+template <typename F>
+double TimeOf(F&& f) {
+  const auto start = std::chrono::steady_clock::now();
+  f();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace mirrodex::bench
