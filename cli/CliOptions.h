@@ -1,0 +1,24 @@
+// The command line of mirrodex-cli: common options, then a command and its arguments.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mirrodex::cli {
+
+struct CliOptions {
+  std::optional<std::string> profile;  // --profile NAME
+  std::optional<std::string> wakeHost;  // --wake HOST
+  int timeoutSeconds = 30;              // --timeout S
+  std::string command;                  // "snapshot", "watch" or "help"
+  std::string output;                   // snapshot: OUT.bmp or OUT.jpg
+  std::optional<int> quality;           // snapshot: --quality Q
+};
+
+// Parses `args` (without the program name). On a usage error returns nullopt and sets `error`.
+std::optional<CliOptions> ParseOptions(const std::vector<std::string>& args, std::string& error);
+
+extern const char* const kHelpText;
+
+}  // namespace mirrodex::cli

@@ -1,0 +1,86 @@
+#include "cli/CliSession.h"
+
+#include <cstring>
+#include <utility>
+
+namespace mirrodex::cli {
+
+CliSession::CliSession(SessionConfig config)
+    : controller_(*this, decoder_, [&] {
+        config.notifier = this;
+        return config;
+      }()),
+      config_(std::move(config)) {}
+
+CliSession::~CliSession() { controller_.StopSessions(); }
+
+bool CliSession::Start(const std::optional<std::string>& wakeHost) {
+  controller_.CreateSessions(false);
+  return !wakeHost || controller_.WakeDevice(*wakeHost);
+}
+
+CliSession::Outcome CliSession::WaitFor(const std::function<bool()>& ready,
+                                        std::chrono::steady_clock::time_point deadline,
+                                        const std::atomic<bool>* interrupted) {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    if (ready()) return Outcome::kReady;
+    if (endedAfterConnect_) return Outcome::kDeviceEnded;
+    if (interrupted && *interrupted) return Outcome::kInterrupted;
+    lock.unlock();
+    const bool stopped = controller_.HaveStopped();
+    lock.lock();
+    if (stopped) return Outcome::kListenFailed;
+    if (std::chrono::steady_clock::now() >= deadline) return Outcome::kTimedOut;
+    changed_.wait_for(lock, std::chrono::milliseconds(100));
+  }
+}
+
+ScreenTotals CliSession::TakeTotals() {
+  std::lock_guard lock(mutex_);
+  return std::exchange(totals_, ScreenTotals{});
+}
+
+std::string CliSession::ListenProblem() const {
+  const int error = controller_.ListenError();
+  return "cannot listen on TCP ports " + std::to_string(config_.commandPort) + " and " +
+         std::to_string(config_.screenPort) + (error != 0 ? std::string(" (") + std::strerror(error) + ")" : "");
+}
+
+void CliSession::OnEvent(uint32_t code) {
+  {
+    std::lock_guard lock(mutex_);
+    if (code == kEventConnected) ++connectedEvents_;
+    if ((code == kEventEnded || code == kEventError) && connectedEvents_ > 0) endedAfterConnect_ = true;
+  }
+  changed_.notify_all();
+}
+
+void CliSession::OnFrameComplete() {
+  {
+    std::lock_guard lock(mutex_);
+    if (picture_ || !decoder_.HasGeometry()) return;
+    Picture picture;
+    picture.width = decoder_.Width();
+    picture.height = decoder_.Height();
+    picture.pixels.resize(size_t{picture.width} * picture.height);
+    decoder_.CopyPicture(picture.pixels.data());
+    picture_ = std::move(picture);
+  }
+  changed_.notify_all();
+}
+
+void CliSession::OnScreenUpdate(const ScreenUpdateInfo& info) {
+  std::lock_guard lock(mutex_);
+  totals_.fields += info.fields;
+  totals_.images += info.framesCompleted;
+  totals_.wireBytes += info.wireBytes;
+  totals_.payloadBytes += info.payloadBytes;
+}
+
+void CliSession::ShowError(std::string_view text, std::string_view) {
+  std::lock_guard lock(mutex_);
+  lastMessage_ = text;
+}
+
+}  // namespace mirrodex::cli

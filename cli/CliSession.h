@@ -1,0 +1,84 @@
+// The command-line client's live connection: a connection controller listening like the
+// desktop program, a decoder, and what the commands wait for (a device, a picture, screen
+// statistics, the end of the connection).
+// Threads: the public functions on the main thread; the SessionOwner calls come from the
+// session threads and only record under the lock.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "desktop/session/ConnectionController.h"
+#include "desktop/session/ScreenDecoder.h"
+#include "desktop/session/UserNotifier.h"
+
+namespace mirrodex::cli {
+
+// Screen traffic added up since the last TakeTotals.
+struct ScreenTotals {
+  uint64_t fields = 0;
+  uint64_t images = 0;
+  uint64_t wireBytes = 0;
+  uint64_t payloadBytes = 0;
+};
+
+// A copy of the decoder's picture, RGB555, width pixels per row.
+struct Picture {
+  std::vector<uint16_t> pixels;
+  uint32_t width = 0;
+  uint32_t height = 0;
+};
+
+class CliSession : private SessionOwner, private UserNotifier {
+ public:
+  enum class Outcome { kReady, kTimedOut, kDeviceEnded, kListenFailed, kInterrupted };
+
+  explicit CliSession(SessionConfig config);
+  ~CliSession() override;
+
+  // Listens on both ports; then sends the wake-up when `wakeHost` is set. False when the
+  // wake-up failed (see LastMessage).
+  [[nodiscard]] bool Start(const std::optional<std::string>& wakeHost);
+  // Waits until `ready` holds (checked under the lock after every report and every 100 ms),
+  // the deadline passes, the connected device goes away, the ports cannot be opened, or
+  // `interrupted` is set.
+  Outcome WaitFor(const std::function<bool()>& ready, std::chrono::steady_clock::time_point deadline,
+                  const std::atomic<bool>* interrupted = nullptr);
+  // Stops both sessions (the agent gets the close message).
+  void Stop() { controller_.StopSessions(); }
+
+  // Under the lock (inside `ready`) or after WaitFor returned:
+  bool DeviceConnected() const { return connectedEvents_ > 0; }
+  const std::optional<Picture>& FirstPicture() const { return picture_; }
+  // Main thread.
+  ScreenTotals TakeTotals();
+  std::string ListenProblem() const;
+  const std::string& LastMessage() const { return lastMessage_; }
+
+ private:
+  void OnEvent(uint32_t code) override;
+  void OnData(std::span<const uint8_t>) override {}
+  void OnFrameComplete() override;
+  void OnScreenUpdate(const ScreenUpdateInfo& info) override;
+  void ShowError(std::string_view text, std::string_view caption) override;
+
+  ScreenDecoder decoder_;
+  ConnectionController controller_;
+  SessionConfig config_;
+  mutable std::mutex mutex_;  // guards everything below
+  std::condition_variable changed_;
+  uint32_t connectedEvents_ = 0;
+  bool endedAfterConnect_ = false;
+  std::optional<Picture> picture_;
+  ScreenTotals totals_;
+  std::string lastMessage_;
+};
+
+}  // namespace mirrodex::cli

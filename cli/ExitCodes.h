@@ -1,0 +1,15 @@
+// mirrodex-cli's exit codes (listed in --help).
+#pragma once
+
+namespace mirrodex::cli {
+
+enum ExitCode : int {
+  kExitDone = 0,
+  kExitUsage = 1,
+  kExitNoDevice = 2,
+  kExitNetwork = 3,
+  kExitDevice = 4,
+  kExitFile = 5,
+};
+
+}  // namespace mirrodex::cli
