@@ -8,6 +8,9 @@
 #include <unistd.h>
 
 #include <QImage>
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -30,6 +33,7 @@ using test::TestSocket;
 struct CliRun {
   int exitCode = -1;
   std::string errors;
+  std::string output;
 };
 
 class Cli : public ::testing::Test {
@@ -40,15 +44,17 @@ class Cli : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir); }
 
-  // Runs the program with its own empty settings folder; returns its exit code and stderr.
-  CliRun Run(const std::vector<std::string>& args) {
-    int errPipe[2];
-    if (pipe2(errPipe, O_CLOEXEC) != 0) return {};
+  // Runs the program with its own empty settings folder; returns its exit code, stderr and
+  // stdout. With `interruptAfterMs` the program gets SIGINT after that time.
+  CliRun Run(const std::vector<std::string>& args, int interruptAfterMs = -1) {
+    int errPipe[2], outPipe[2];
+    if (pipe2(errPipe, O_CLOEXEC) != 0 || pipe2(outPipe, O_CLOEXEC) != 0) return {};
     const std::string config = (dir / "config").string();
     const pid_t pid = fork();
     if (pid == 0) {
       setenv("XDG_CONFIG_HOME", config.c_str(), 1);
       dup2(errPipe[1], STDERR_FILENO);
+      dup2(outPipe[1], STDOUT_FILENO);
       std::vector<char*> argv{const_cast<char*>(MIRRODEX_CLI_PATH)};
       for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
       argv.push_back(nullptr);
@@ -56,10 +62,23 @@ class Cli : public ::testing::Test {
       _exit(127);
     }
     close(errPipe[1]);
+    close(outPipe[1]);
+    std::thread interrupter([&] {
+      if (interruptAfterMs < 0) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(interruptAfterMs));
+      kill(pid, SIGINT);
+    });
     CliRun run;
+    std::thread outReader([&] {
+      char buffer[512];
+      for (ssize_t n; (n = read(outPipe[0], buffer, sizeof buffer)) > 0;) run.output.append(buffer, n);
+    });
     char buffer[512];
     for (ssize_t n; (n = read(errPipe[0], buffer, sizeof buffer)) > 0;) run.errors.append(buffer, n);
+    outReader.join();
+    interrupter.join();
     close(errPipe[0]);
+    close(outPipe[0]);
     int status = 0;
     waitpid(pid, &status, 0);
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -134,6 +153,24 @@ TEST_F(Cli, SnapshotWritesTheAgentsPictureAsBmpAndJpeg) {
     // row layout would score far below this.
     EXPECT_GT(Psnr(decoded, same, width), 25.0);
   }
+}
+
+TEST_F(Cli, WatchPrintsScreenRatesUntilInterrupted) {
+  TestAgent agent;
+  std::atomic<bool> done{false};
+  std::thread device([&] {
+    ASSERT_TRUE(agent.Connect());
+    for (uint32_t seed = 0; !done; ++seed) {
+      if (agent.SendPicture(agent.Pattern(seed)) < 0) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  });
+  const CliRun run = Run({"--timeout", "20", "watch"}, 3500);
+  done = true;
+  device.join();
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  EXPECT_NE(run.output.find("images/s"), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("compression"), std::string::npos) << run.output;
 }
 
 TEST_F(Cli, FailuresEndWithTheirExitCodeAndOneLineSayingWhatToDo) {
