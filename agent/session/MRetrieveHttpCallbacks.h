@@ -1,0 +1,43 @@
+// How the sessions report to the host and reach the command processor. The command session
+// puts received commands and takes replies; the screen session runs the queued commands
+// between frames. Implementations are called from both session threads at once.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "agent/session/CDynamicBuf.h"
+
+namespace mirrodex {
+
+// What a session reports.
+enum SessionStatus : int {
+  kStatusEnded = 0,
+  kStatusScreenConnected = 3,
+  kStatusStopped = 6,
+  kStatusFailed = 7,
+  kStatusConnectFailed = 8,
+};
+
+enum class CommandResult { kNothingQueued, kDone, kPauseToggle };
+
+class MRetrieveHttpCallbacks {
+ public:
+  virtual void Notify(int status) = 0;
+  // Takes one reply record into `out` (the status word and payload, without the record's
+  // length word); returns its size, 0 when no reply is queued.
+  virtual size_t TakeReply(CDynamicBuf& out) = 0;
+  // A data message's payload, queued unchanged.
+  virtual void PutCommand(std::span<const uint8_t> bytes) = 0;
+  // A single command word, queued as four bytes.
+  virtual void PutCommandWord(uint32_t word) = 0;
+  virtual CommandResult ProcessOneCommand() = 0;
+  virtual bool HasReply() = 0;
+  virtual int LastStatus() = 0;
+
+ protected:
+  ~MRetrieveHttpCallbacks() = default;
+};
+
+}  // namespace mirrodex
