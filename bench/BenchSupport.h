@@ -2,6 +2,8 @@
 // a stopwatch for benchmarks that time only part of each iteration.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -37,6 +39,19 @@ double TimeOf(F&& f) {
   const auto start = std::chrono::steady_clock::now();
   f();
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Registers fn(state, kind, size) as "what/scene/size" for every scene and size; fn times
+// its own iterations (SetIterationTime).
+template <typename Fn>
+void RegisterForEverySceneManualTime(const char* what, Fn fn) {
+  for (const BenchSize& size : kBenchSizes) {
+    for (scenes::SceneKind kind : scenes::AllSceneKinds()) {
+      benchmark::RegisterBenchmark(BenchName(what, kind, size).c_str(), fn, kind, size)
+          ->UseManualTime()
+          ->Unit(benchmark::kMicrosecond);
+    }
+  }
 }
 
 }  // namespace mirrodex::bench

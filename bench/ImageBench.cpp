@@ -58,13 +58,7 @@ void Image(benchmark::State& state, SceneKind kind, BenchSize size) {
 }
 
 const bool kRegistered = [] {
-  for (const BenchSize& size : kBenchSizes) {
-    for (SceneKind kind : scenes::AllSceneKinds()) {
-      benchmark::RegisterBenchmark(BenchName("Image_zlib1", kind, size).c_str(), Image, kind, size)
-          ->UseManualTime()
-          ->Unit(benchmark::kMicrosecond);
-    }
-  }
+  RegisterForEverySceneManualTime("Image_zlib1", Image);
   return true;
 }();
 

@@ -38,13 +38,7 @@ void X264(benchmark::State& state, SceneKind kind, BenchSize size) {
 }
 
 const bool kRegistered = [] {
-  for (const BenchSize& size : kBenchSizes) {
-    for (SceneKind kind : scenes::AllSceneKinds()) {
-      benchmark::RegisterBenchmark(BenchName("X264", kind, size).c_str(), X264, kind, size)
-          ->UseManualTime()
-          ->Unit(benchmark::kMicrosecond);
-    }
-  }
+  RegisterForEverySceneManualTime("X264", X264);
   return true;
 }();
 
