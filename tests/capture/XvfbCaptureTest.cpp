@@ -26,6 +26,11 @@ struct DepthCase {
   std::vector<Swatch> swatches;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const DepthCase& c, std::ostream* out) {
+  *out << c.width << "x" << c.height << "x" << c.depth;
+}
+
 class XvfbCapture : public ::testing::TestWithParam<DepthCase> {
  protected:
   void SetUp() override {

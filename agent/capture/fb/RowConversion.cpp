@@ -30,10 +30,15 @@ RowConversion RowConversion::For(const FramebufferLayout& layout) {
     return c;
   }
   const PixelChannel r8{16, 8}, g8{8, 8}, b8{0, 8};
-  if (layout.bitsPerPixel == 32 && hostOrder && layout.red == r8 && layout.green == g8 &&
-      layout.blue == b8) {
-    c.kind_ = Kind::kXrgb8888;
-    return c;
+  if (layout.red == r8 && layout.green == g8 && layout.blue == b8 && !layout.bigEndian) {
+    if (layout.bitsPerPixel == 32 && hostOrder) {
+      c.kind_ = Kind::kXrgb8888;
+      return c;
+    }
+    if (layout.bitsPerPixel == 24) {
+      c.kind_ = Kind::kRgb888;
+      return c;
+    }
   }
   c.kind_ = Kind::kGeneric;
   // Keep the top 5, 6 and 5 bits of each channel; narrower channels are widened by shifting.
@@ -54,10 +59,27 @@ RowConversion RowConversion::For(const FramebufferLayout& layout) {
 
 namespace {
 
+// Size_t indices and restrict pointers let the compiler vectorise these loops.
+void ConvertXrgb8888(const uint8_t* __restrict src, size_t width, uint16_t* __restrict dst) {
+  for (size_t i = 0; i < width; ++i) {
+    uint32_t p;
+    std::memcpy(&p, src + 4 * i, 4);
+    dst[i] = static_cast<uint16_t>(((p >> 8) & 0xF800) | ((p >> 5) & 0x07E0) | ((p >> 3) & 0x001F));
+  }
+}
+
+void ConvertRgb888(const uint8_t* __restrict src, size_t width, uint16_t* __restrict dst) {
+  for (size_t i = 0; i < width; ++i) {
+    const uint8_t* p = src + 3 * i;  // blue, green, red
+    dst[i] = static_cast<uint16_t>((p[2] >> 3) << 11 | (p[1] >> 2) << 5 | (p[0] >> 3));
+  }
+}
+
 template <uint32_t Bytes, bool BigEndian, typename Channels>
-void ConvertGeneric(const uint8_t* src, uint32_t width, uint16_t* dst, const Channels& ch) {
+void ConvertGeneric(const uint8_t* __restrict src, size_t width, uint16_t* __restrict dst,
+                    const Channels& ch) {
   const auto [r, g, b] = ch;
-  for (uint32_t i = 0; i < width; ++i) {
+  for (size_t i = 0; i < width; ++i) {
     const uint32_t p = LoadPixel<Bytes, BigEndian>(src + Bytes * i);
     const uint32_t red = ((p >> r.down) & r.keep) << r.up;
     const uint32_t green = ((p >> g.down) & g.keep) << g.up;
@@ -80,12 +102,9 @@ void RowConversion::operator()(const uint8_t* src, uint32_t width, uint16_t* dst
       }
       return;
     case Kind::kXrgb8888:
-      for (uint32_t i = 0; i < width; ++i) {
-        uint32_t p;
-        std::memcpy(&p, src + 4 * i, 4);
-        dst[i] = static_cast<uint16_t>(((p >> 8) & 0xF800) | ((p >> 5) & 0x07E0) | ((p >> 3) & 0x001F));
-      }
-      return;
+      return ConvertXrgb8888(src, width, dst);
+    case Kind::kRgb888:
+      return ConvertRgb888(src, width, dst);
     case Kind::kGeneric:
       break;
   }

@@ -22,7 +22,7 @@ class RowConversion {
   bool IsPlainCopy() const { return kind_ == Kind::kCopy16; }
 
  private:
-  enum class Kind : uint8_t { kCopy16, kSwap16, kXrgb8888, kGeneric };
+  enum class Kind : uint8_t { kCopy16, kSwap16, kXrgb8888, kRgb888, kGeneric };
   // Where a channel's kept bits are: shift right, mask, then shift into place.
   struct Channel {
     uint32_t down = 0, keep = 0, up = 0, place = 0;
