@@ -1,0 +1,122 @@
+// The clipboard requests against another X11 client on a private display, and the agent's own
+// store when there is no display.
+#include <gtest/gtest.h>
+
+#include "agent/services/CLinuxFileManager.h"
+#include "tests/services/PeerProcess.h"
+#include "tests/services/ServiceRequests.h"
+#include "tests/support/XvfbServer.h"
+
+namespace mirrodex::test {
+namespace {
+
+const std::string kText = "Grüße, € and 𝄞 from the other side";
+
+std::string Hex(const std::string& bytes) {
+  std::string out;
+  for (const char c : bytes) {
+    char pair[3];
+    std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned char>(c));
+    out += pair;
+  }
+  return out;
+}
+
+std::vector<uint8_t> Terminated(const std::string& text) {
+  auto bytes = Utf16(text);
+  bytes.insert(bytes.end(), {0, 0});
+  return bytes;
+}
+
+class X11ClipboardTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::string error;
+    server_ = XvfbServer::Start({}, error).release();
+    if (server_ == nullptr) FAIL() << error;
+  }
+  static void TearDownTestSuite() {
+    delete server_;
+    server_ = nullptr;
+  }
+  void SetUp() override {
+    ASSERT_NE(server_, nullptr);
+    FileManagerConfig config;
+    config.fileRoot = ::testing::TempDir();
+    config.displayName = server_->DisplayName();
+    services_ = std::make_unique<CLinuxFileManager>(config);
+  }
+
+  std::string PeerRead() {
+    PeerProcess reader({MIRRODEX_X11_PEER, "read", server_->DisplayName()});
+    const std::string line = reader.ReadLine();
+    reader.Wait();
+    return line;
+  }
+
+  static XvfbServer* server_;
+  std::unique_ptr<CLinuxFileManager> services_;
+};
+
+XvfbServer* X11ClipboardTest::server_ = nullptr;
+
+TEST_F(X11ClipboardTest, GetWithoutAnyOwnerRepliesNoText) {
+  const Reply reply = Ask(*services_, kRequestGetClipboard, " ");
+  ASSERT_TRUE(reply.complete);
+  EXPECT_EQ(reply.status, 0x300001u);
+  EXPECT_TRUE(reply.payload.empty());
+}
+
+TEST_F(X11ClipboardTest, GetReadsTheTextAnotherClientOwns) {
+  PeerProcess owner({MIRRODEX_X11_PEER, "own", server_->DisplayName(), Hex(kText)});
+  ASSERT_EQ(owner.ReadLine(), "ready");
+  const Reply reply = Ask(*services_, kRequestGetClipboard, " ");
+  EXPECT_EQ(reply.status, 0x300000u);
+  EXPECT_EQ(reply.payload, Utf16(kText));
+}
+
+TEST_F(X11ClipboardTest, SetTextIsServedToOtherClientsUntilAnotherOwnerTakesOver) {
+  EXPECT_EQ(Ask(*services_, kRequestSetClipboard, Terminated(kText)).status, 0x400000u);
+  EXPECT_EQ(PeerRead(), "utf8 " + Hex(kText));
+  // Still served after other requests went by.
+  EXPECT_EQ(Ask(*services_, kRequestStatus, " ").status >> 20, 19u);
+  EXPECT_EQ(PeerRead(), "utf8 " + Hex(kText));
+  // The agent's own get does not need a round trip through itself.
+  EXPECT_EQ(Ask(*services_, kRequestGetClipboard, " ").payload, Utf16(kText));
+
+  PeerProcess owner({MIRRODEX_X11_PEER, "own", server_->DisplayName(), Hex("newer")});
+  ASSERT_EQ(owner.ReadLine(), "ready");
+  EXPECT_EQ(Ask(*services_, kRequestGetClipboard, " ").payload, Utf16("newer"));
+}
+
+TEST_F(X11ClipboardTest, SetTakesTheSelectionFromAnotherOwner) {
+  PeerProcess owner({MIRRODEX_X11_PEER, "own", server_->DisplayName(), Hex("theirs")});
+  ASSERT_EQ(owner.ReadLine(), "ready");
+  EXPECT_EQ(Ask(*services_, kRequestSetClipboard, Terminated("ours")).status, 0x400000u);
+  EXPECT_EQ(PeerRead(), "utf8 " + Hex("ours"));
+}
+
+TEST(OwnClipboardStoreTest, WithoutDisplayTheAgentKeepsItsOwnText) {
+  FileManagerConfig config;
+  config.fileRoot = ::testing::TempDir();
+  CLinuxFileManager services(config);
+  EXPECT_EQ(Ask(services, kRequestGetClipboard, " ").status, 0x300001u);
+
+  EXPECT_EQ(Ask(services, kRequestSetClipboard, Terminated(kText)).status, 0x400000u);
+  const Reply reply = Ask(services, kRequestGetClipboard, " ");
+  EXPECT_EQ(reply.status, 0x300000u);
+  EXPECT_EQ(reply.payload, Utf16(kText));
+
+  // Text stops at the first NUL unit; a stray odd byte is dropped.
+  auto cut = Utf16("ab");
+  cut.insert(cut.end(), {0, 0, 'c', 0, 'x'});
+  EXPECT_EQ(Ask(services, kRequestSetClipboard, cut).status, 0x400000u);
+  EXPECT_EQ(Ask(services, kRequestGetClipboard, " ").payload, Utf16("ab"));
+  EXPECT_EQ(Ask(services, kRequestSetClipboard, std::vector<uint8_t>{}).status, 0x400000u);
+  const Reply empty = Ask(services, kRequestGetClipboard, " ");
+  EXPECT_EQ(empty.status, 0x300000u);
+  EXPECT_TRUE(empty.payload.empty());
+}
+
+}  // namespace
+}  // namespace mirrodex::test
