@@ -146,6 +146,10 @@ void DemoDevice::Handle(XEvent& event) {
     case ButtonRelease:
       state_.Release(layout_, event.xbutton.x, event.xbutton.y);
       break;
+    case MappingNotify:
+      // Input injectors remap spare key codes to type any character; follow them.
+      XRefreshKeyboardMapping(&event.xmapping);
+      return;
     case KeyPress: {
       char text[32];
       KeySym key = 0;

@@ -58,15 +58,27 @@ bool CFbDisplay::Open(const std::string& path, std::string& error) {
 }
 
 bool CFbDisplay::OpenDevice(const std::string& path, std::string& error) {
-  fb_var_screeninfo var{};
-  if (::ioctl(fd_, FBIOGET_FSCREENINFO, &fix_) != 0 || ::ioctl(fd_, FBIOGET_VSCREENINFO, &var) != 0) {
-    error = SystemError("cannot read the mode of", path) + " (is it a framebuffer device?)";
+  uint32_t deviceMemory = 0;
+  const auto layout = ReadDeviceMode(error, deviceMemory);
+  if (!layout) {
+    error = path + ": " + error;
     return false;
   }
-  const auto layout = DecodeFbScreenInfo(var, fix_, error);
-  if (!layout) return false;
   layout_ = *layout;
-  return Map(fix_.smem_len, path, error);
+  return Map(deviceMemory, path, error);
+}
+
+std::optional<FramebufferLayout> CFbDisplay::ReadDeviceMode(std::string& error,
+                                                            uint32_t& deviceMemory) {
+  fb_var_screeninfo var{};
+  fb_fix_screeninfo fix{};
+  if (::ioctl(fd_, FBIOGET_FSCREENINFO, &fix) != 0 || ::ioctl(fd_, FBIOGET_VSCREENINFO, &var) != 0) {
+    error = std::string("cannot read the framebuffer mode (is it a framebuffer device?): ") +
+            std::strerror(errno);
+    return std::nullopt;
+  }
+  deviceMemory = fix.smem_len;
+  return DecodeFbScreenInfo(var, fix, error);
 }
 
 bool CFbDisplay::OpenXwdFile(const std::string& path, size_t fileSize, std::string& error) {
@@ -107,7 +119,6 @@ void CFbDisplay::Close() {
   mapSize_ = 0;
   fd_ = -1;
   xwdFile_ = false;
-  fix_ = {};
   layout_ = {};
 }
 
@@ -122,13 +133,9 @@ const uint8_t* CFbDisplay::Frame(std::string& error) {
 
 bool CFbDisplay::RefreshDevice(std::string& error) {
   // A panning or page-flipping driver moves the visible picture; follow it.
-  fb_var_screeninfo var{};
-  if (::ioctl(fd_, FBIOGET_VSCREENINFO, &var) != 0) {
-    error = std::string("cannot read the framebuffer mode: ") + std::strerror(errno);
-    return false;
-  }
-  const auto layout = DecodeFbScreenInfo(var, fix_, error);
-  if (!layout || !SameMode(*layout, layout_)) {
+  uint32_t deviceMemory = 0;
+  const auto layout = ReadDeviceMode(error, deviceMemory);
+  if (!layout || !SameMode(*layout, layout_) || layout->BytesNeeded() > mapSize_) {
     if (layout) error = "the framebuffer changed its mode; capture must be set up again";
     return false;
   }

@@ -5,10 +5,9 @@
 // time. Owns the descriptor and the mapping; Close or the destructor releases them.
 #pragma once
 
-#include <linux/fb.h>
-
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "agent/capture/fb/FramebufferLayout.h"
@@ -40,6 +39,7 @@ class CFbDisplay {
   [[nodiscard]] bool OpenDevice(const std::string& path, std::string& error);
   [[nodiscard]] bool OpenXwdFile(const std::string& path, size_t fileSize, std::string& error);
   [[nodiscard]] bool Map(size_t size, const std::string& path, std::string& error);
+  std::optional<FramebufferLayout> ReadDeviceMode(std::string& error, uint32_t& deviceMemory);
   [[nodiscard]] bool RefreshDevice(std::string& error);
   [[nodiscard]] bool RefreshXwdFile(std::string& error);
 
@@ -47,7 +47,6 @@ class CFbDisplay {
   bool xwdFile_ = false;
   uint8_t* map_ = nullptr;
   size_t mapSize_ = 0;
-  fb_fix_screeninfo fix_{};
   FramebufferLayout layout_;
 };
 
