@@ -5,7 +5,7 @@
 #include "agent/services/CLinuxFileManager.h"
 #include "tests/services/PeerProcess.h"
 #include "tests/services/ServiceRequests.h"
-#include "tests/support/XvfbServer.h"
+#include "tests/services/ServicesOnDisplayTest.h"
 
 namespace mirrodex::test {
 namespace {
@@ -28,37 +28,16 @@ std::vector<uint8_t> Terminated(const std::string& text) {
   return bytes;
 }
 
-class X11ClipboardTest : public ::testing::Test {
+class X11ClipboardTest : public ServicesOnDisplayTest {
  protected:
-  static void SetUpTestSuite() {
-    std::string error;
-    server_ = XvfbServer::Start({}, error).release();
-    if (server_ == nullptr) FAIL() << error;
-  }
-  static void TearDownTestSuite() {
-    delete server_;
-    server_ = nullptr;
-  }
-  void SetUp() override {
-    ASSERT_NE(server_, nullptr);
-    FileManagerConfig config;
-    config.fileRoot = ::testing::TempDir();
-    config.displayName = server_->DisplayName();
-    services_ = std::make_unique<CLinuxFileManager>(config);
-  }
-
   std::string PeerRead() {
-    PeerProcess reader({MIRRODEX_X11_PEER, "read", server_->DisplayName()});
+    PeerProcess reader({MIRRODEX_X11_PEER, "read", DisplayName()});
     const std::string line = reader.ReadLine();
     reader.Wait();
     return line;
   }
 
-  static XvfbServer* server_;
-  std::unique_ptr<CLinuxFileManager> services_;
 };
-
-XvfbServer* X11ClipboardTest::server_ = nullptr;
 
 TEST_F(X11ClipboardTest, GetWithoutAnyOwnerRepliesNoText) {
   const Reply reply = Ask(*services_, kRequestGetClipboard, " ");
@@ -68,7 +47,7 @@ TEST_F(X11ClipboardTest, GetWithoutAnyOwnerRepliesNoText) {
 }
 
 TEST_F(X11ClipboardTest, GetReadsTheTextAnotherClientOwns) {
-  PeerProcess owner({MIRRODEX_X11_PEER, "own", server_->DisplayName(), Hex(kText)});
+  PeerProcess owner({MIRRODEX_X11_PEER, "own", DisplayName(), Hex(kText)});
   ASSERT_EQ(owner.ReadLine(), "ready");
   const Reply reply = Ask(*services_, kRequestGetClipboard, " ");
   EXPECT_EQ(reply.status, 0x300000u);
@@ -84,13 +63,13 @@ TEST_F(X11ClipboardTest, SetTextIsServedToOtherClientsUntilAnotherOwnerTakesOver
   // The agent's own get does not need a round trip through itself.
   EXPECT_EQ(Ask(*services_, kRequestGetClipboard, " ").payload, Utf16(kText));
 
-  PeerProcess owner({MIRRODEX_X11_PEER, "own", server_->DisplayName(), Hex("newer")});
+  PeerProcess owner({MIRRODEX_X11_PEER, "own", DisplayName(), Hex("newer")});
   ASSERT_EQ(owner.ReadLine(), "ready");
   EXPECT_EQ(Ask(*services_, kRequestGetClipboard, " ").payload, Utf16("newer"));
 }
 
 TEST_F(X11ClipboardTest, SetTakesTheSelectionFromAnotherOwner) {
-  PeerProcess owner({MIRRODEX_X11_PEER, "own", server_->DisplayName(), Hex("theirs")});
+  PeerProcess owner({MIRRODEX_X11_PEER, "own", DisplayName(), Hex("theirs")});
   ASSERT_EQ(owner.ReadLine(), "ready");
   EXPECT_EQ(Ask(*services_, kRequestSetClipboard, Terminated("ours")).status, 0x400000u);
   EXPECT_EQ(PeerRead(), "utf8 " + Hex("ours"));

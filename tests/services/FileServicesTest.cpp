@@ -267,28 +267,7 @@ TEST_F(FileServicesTest, ExistsSeesFilesAndFoldersWithinTheRoot) {
   EXPECT_EQ(Ask(*services_, kRequestFileExists, terminated).status, 0xB00001u);
 }
 
-struct ListedEntry {
-  std::string name;
-  uint32_t size, date, time, attributes, reserved;
-};
-
-std::vector<ListedEntry> ParseListing(const Reply& reply) {
-  std::vector<ListedEntry> entries;
-  size_t offset = 0;
-  for (uint32_t i = 0; i < (reply.status & 0xFFFF) && offset + 4 <= reply.payload.size(); ++i) {
-    const uint32_t units = reply.U32(offset);
-    offset += 4;
-    ListedEntry entry;
-    entry.name = Utf16LeToUtf8(std::span(reply.payload).subspan(offset, units * 2));
-    offset += units * 2;
-    entry.size = reply.U32(offset), entry.date = reply.U32(offset + 4), entry.time = reply.U32(offset + 8);
-    entry.attributes = reply.U32(offset + 12), entry.reserved = reply.U32(offset + 16);
-    offset += 20;
-    entries.push_back(entry);
-  }
-  EXPECT_EQ(offset, reply.payload.size());
-  return entries;
-}
+enum EntryValue { kSize, kDate, kTime, kAttributes, kReserved };
 
 TEST_F(FileServicesTest, ListsFolderEntriesWithAttributesAndUtcTimes) {
   fs::create_directories(root_ / "data" / "sub");
@@ -303,20 +282,20 @@ TEST_F(FileServicesTest, ListsFolderEntriesWithAttributesAndUtcTimes) {
 
   const Reply reply = Read(kRequestListFolder, "\\data");
   EXPECT_EQ(reply.status, 0x500006u);
-  const auto entries = ParseListing(reply);
+  const auto entries = ParseNamedRecords(reply);
   ASSERT_EQ(entries.size(), 6u);
-  std::map<std::string, ListedEntry> byName;
-  for (const auto& entry : entries) byName[entry.name] = entry;
-  EXPECT_EQ(byName.at("file.bin").size, 1234u);
-  EXPECT_EQ(byName.at("file.bin").date, (2021u << 16) | (3u << 8) | 4u);
-  EXPECT_EQ(byName.at("file.bin").time, (5u << 24) | (6u << 16) | (7u << 10) | 89u);
-  EXPECT_EQ(byName.at("file.bin").attributes, 0u);
-  EXPECT_EQ(byName.at("file.bin").reserved, 0u);
-  EXPECT_EQ(byName.at("sub").attributes, 16u);
-  EXPECT_EQ(byName.at("in-link").attributes, 16u);
-  EXPECT_EQ(byName.at(".hidden").attributes, 2u);
-  EXPECT_EQ(byName.at("pipe").attributes, 4u);
-  EXPECT_EQ(byName.at("out-link").attributes, 4u);  // what lies outside stays unseen
+  std::map<std::string, std::array<uint32_t, 5>> byName;
+  for (const auto& entry : entries) byName[entry.name] = entry.values;
+  EXPECT_EQ(byName.at("file.bin")[kSize], 1234u);
+  EXPECT_EQ(byName.at("file.bin")[kDate], (2021u << 16) | (3u << 8) | 4u);
+  EXPECT_EQ(byName.at("file.bin")[kTime], (5u << 24) | (6u << 16) | (7u << 10) | 89u);
+  EXPECT_EQ(byName.at("file.bin")[kAttributes], 0u);
+  EXPECT_EQ(byName.at("file.bin")[kReserved], 0u);
+  EXPECT_EQ(byName.at("sub")[kAttributes], 16u);
+  EXPECT_EQ(byName.at("in-link")[kAttributes], 16u);
+  EXPECT_EQ(byName.at(".hidden")[kAttributes], 2u);
+  EXPECT_EQ(byName.at("pipe")[kAttributes], 4u);
+  EXPECT_EQ(byName.at("out-link")[kAttributes], 4u);  // what lies outside stays unseen
 
   // With or without a trailing backslash, the same folder.
   EXPECT_EQ(Read(kRequestListFolder, "\\data\\").payload, reply.payload);

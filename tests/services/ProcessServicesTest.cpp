@@ -11,42 +11,20 @@
 #include "agent/services/CLinuxFileManager.h"
 #include "tests/services/PeerProcess.h"
 #include "tests/services/ServiceRequests.h"
-#include "tests/support/XvfbServer.h"
+#include "tests/services/ServicesOnDisplayTest.h"
 
 namespace mirrodex::test {
 namespace {
 
-struct ListedProcess {
-  std::string name;
-  uint32_t id, threads, usage, parent, module;
-};
-
-std::vector<ListedProcess> ParseProcesses(const Reply& reply) {
-  std::vector<ListedProcess> processes;
-  size_t offset = 0;
-  for (uint32_t i = 0; i < (reply.status & 0xFFFF) && offset + 4 <= reply.payload.size(); ++i) {
-    const uint32_t units = reply.U32(offset);
-    offset += 4;
-    ListedProcess process;
-    process.name = Utf16LeToUtf8(std::span(reply.payload).subspan(offset, units * 2));
-    offset += units * 2;
-    process.id = reply.U32(offset), process.threads = reply.U32(offset + 4);
-    process.usage = reply.U32(offset + 8), process.parent = reply.U32(offset + 12);
-    process.module = reply.U32(offset + 16);
-    offset += 20;
-    processes.push_back(process);
-  }
-  EXPECT_EQ(offset, reply.payload.size());
-  return processes;
-}
+enum ProcessValue { kId, kThreads, kUsage, kParent, kModule };
 
 std::string Action(char action, pid_t id) { return std::string(1, action) + std::to_string(id); }
 
 Reply List(CFileManager& services) { return Ask(services, kRequestProcesses, "00"); }
 
-std::optional<ListedProcess> Find(const std::vector<ListedProcess>& processes, pid_t id) {
+std::optional<NamedRecord> Find(const std::vector<NamedRecord>& processes, pid_t id) {
   for (const auto& process : processes) {
-    if (process.id == static_cast<uint32_t>(id)) return process;
+    if (process.values[kId] == static_cast<uint32_t>(id)) return process;
   }
   return std::nullopt;
 }
@@ -68,19 +46,18 @@ TEST_F(ProcessServicesTest, ListsASpawnedChildWithItsIdAndName) {
   ASSERT_EQ(child.ReadLine(), "ready");
   const Reply reply = List(*services_);
   EXPECT_EQ(reply.status >> 20, 20u);
-  const auto processes = ParseProcesses(reply);
-  EXPECT_EQ(processes.size(), reply.status & 0xFFFF);
+  const auto processes = ParseNamedRecords(reply);
   const auto listed = Find(processes, child.Id());
   ASSERT_TRUE(listed.has_value());
   // Longer than the kernel's 15-character command name: completed from the executable.
   EXPECT_EQ(listed->name, "services_x11_peer");
-  EXPECT_EQ(listed->parent, static_cast<uint32_t>(::getpid()));
-  EXPECT_GE(listed->threads, 1u);
-  EXPECT_EQ(listed->usage, 1u);
-  EXPECT_EQ(listed->module, 0u);
+  EXPECT_EQ(listed->values[kParent], static_cast<uint32_t>(::getpid()));
+  EXPECT_GE(listed->values[kThreads], 1u);
+  EXPECT_EQ(listed->values[kUsage], 1u);
+  EXPECT_EQ(listed->values[kModule], 0u);
   const auto self = Find(processes, ::getpid());
   ASSERT_TRUE(self.has_value());
-  EXPECT_GE(self->threads, 1u);
+  EXPECT_GE(self->values[kThreads], 1u);
 }
 
 TEST_F(ProcessServicesTest, CloseEndsAChildWithoutWindows) {
@@ -124,24 +101,11 @@ TEST_F(ProcessServicesTest, MalformedActionsAndTheAgentItselfAreRefused) {
   EXPECT_EQ(Ask(*services_, kRequestProcesses, Action('2', gone)).status, 0x1400001u);
 }
 
-class ProcessWindowsTest : public ::testing::Test {
+class ProcessWindowsTest : public ServicesOnDisplayTest {
  protected:
-  static void SetUpTestSuite() {
-    std::string error;
-    server_ = XvfbServer::Start({}, error).release();
-    if (server_ == nullptr) FAIL() << error;
-  }
-  static void TearDownTestSuite() {
-    delete server_;
-    server_ = nullptr;
-  }
   void SetUp() override {
-    ASSERT_NE(server_, nullptr);
-    FileManagerConfig config;
-    config.fileRoot = ::testing::TempDir();
-    config.displayName = server_->DisplayName();
-    services_ = std::make_unique<CLinuxFileManager>(config);
-    display_ = XOpenDisplay(server_->DisplayName().c_str());
+    ServicesOnDisplayTest::SetUp();
+    display_ = XOpenDisplay(DisplayName().c_str());
     ASSERT_NE(display_, nullptr);
   }
   void TearDown() override {
@@ -155,16 +119,12 @@ class ProcessWindowsTest : public ::testing::Test {
     return line.size() > 6 ? std::stoul(line.substr(6)) : 0;
   }
 
-  static XvfbServer* server_;
-  std::unique_ptr<CLinuxFileManager> services_;
   Display* display_ = nullptr;
 };
 
-XvfbServer* ProcessWindowsTest::server_ = nullptr;
-
 TEST_F(ProcessWindowsTest, CloseAsksTheWindowToCloseAndEndsTheProcess) {
   // The peer ignores SIGTERM, so only the request to close its window lets it end by itself.
-  PeerProcess peer({MIRRODEX_X11_PEER, "window", server_->DisplayName(), "--ignore-term"});
+  PeerProcess peer({MIRRODEX_X11_PEER, "window", DisplayName(), "--ignore-term"});
   ASSERT_NE(StartWindow(peer), 0u);
   EXPECT_EQ(Ask(*services_, kRequestProcesses, Action('1', peer.Id())).status, 0x1400001u);
   EXPECT_EQ(peer.ReadLine(), "closing");
@@ -174,7 +134,7 @@ TEST_F(ProcessWindowsTest, CloseAsksTheWindowToCloseAndEndsTheProcess) {
 }
 
 TEST_F(ProcessWindowsTest, CloseEndsAProcessWhoseWindowStaysOpen) {
-  PeerProcess peer({MIRRODEX_X11_PEER, "window", server_->DisplayName()});
+  PeerProcess peer({MIRRODEX_X11_PEER, "window", DisplayName()});
   ASSERT_NE(StartWindow(peer), 0u);
   EXPECT_EQ(Ask(*services_, kRequestProcesses, Action('1', peer.Id())).status, 0x1400001u);
   const int status = peer.Wait();
@@ -183,7 +143,7 @@ TEST_F(ProcessWindowsTest, CloseEndsAProcessWhoseWindowStaysOpen) {
 }
 
 TEST_F(ProcessWindowsTest, BringToFrontRaisesAndFocusesTheWindowWithoutAManager) {
-  PeerProcess peer({MIRRODEX_X11_PEER, "window", server_->DisplayName()});
+  PeerProcess peer({MIRRODEX_X11_PEER, "window", DisplayName()});
   const Window target = StartWindow(peer);
   ASSERT_NE(target, 0u);
   const Window mine = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 200, 200, 0, 0, 0);
@@ -207,7 +167,7 @@ TEST_F(ProcessWindowsTest, BringToFrontRaisesAndFocusesTheWindowWithoutAManager)
 }
 
 TEST_F(ProcessWindowsTest, BringToFrontAsksTheWindowManagerWhenOneRuns) {
-  PeerProcess peer({MIRRODEX_X11_PEER, "window", server_->DisplayName()});
+  PeerProcess peer({MIRRODEX_X11_PEER, "window", DisplayName()});
   const Window target = StartWindow(peer);
   ASSERT_NE(target, 0u);
   // The test plays the window manager: the EWMH check window and the client list.

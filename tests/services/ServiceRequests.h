@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <array>
 #include <initializer_list>
 #include <span>
 #include <string>
@@ -39,6 +40,16 @@ inline Reply Ask(CFileManager& services, uint32_t code, std::span<const uint8_t>
 inline Reply Ask(CFileManager& services, uint32_t code, const std::string& ascii) {
   return Ask(services, code, std::span(reinterpret_cast<const uint8_t*>(ascii.data()), ascii.size()));
 }
+
+// One entry of a folder or process listing: a name (u32 length in characters, then UTF-16LE)
+// followed by five u32 values.
+struct NamedRecord {
+  std::string name;
+  std::array<uint32_t, 5> values{};
+};
+
+// The entries a listing reply counts; the test fails when the payload holds more or less.
+std::vector<NamedRecord> ParseNamedRecords(const Reply& reply);
 
 inline std::vector<uint8_t> Utf16(const std::string& utf8) { return Utf8ToUtf16Le(utf8); }
 
