@@ -1,11 +1,13 @@
 // The demo device on a private X server, seen through the framebuffer capture: it draws,
 // its counter moves on, a click recolours a button, typing fills the text field, and it
 // ends cleanly on SIGTERM.
-// GoogleTest before Xlib: Xlib's macros (None, Bool, Status) break GoogleTest's headers.
-#include <gtest/gtest.h>
 
+// GoogleTest before Xlib: Xlib's macros (None, Bool, Status) break GoogleTest's headers.
+// clang-format off
+#include <gtest/gtest.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+// clang-format on
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -65,7 +67,8 @@ class DemoDeviceScreen : public ::testing::Test {
 
   uint16_t PixelAt(int x, int y) {
     ScreenEncoder& encoder = capture_->Encoder();
-    return encoder.CurrentImage()[static_cast<size_t>(y) * encoder.ImageStride() + static_cast<size_t>(x)];
+    return encoder
+        .CurrentImage()[static_cast<size_t>(y) * encoder.ImageStride() + static_cast<size_t>(x)];
   }
   std::vector<uint16_t> Region(const Rect& r) {
     std::vector<uint16_t> out;
@@ -100,8 +103,7 @@ TEST_F(DemoDeviceScreen, DrawsTicksAndReactsToPointerAndKeys) {
   const uint16_t oneClickLater = ServedColour(input_, 0x20A030);  // next in the button's cycle
   ASSERT_TRUE(CaptureUntil([&] {
     return PixelAt(1, 1) == titleBar && PixelAt(button.x + 2, button.y + 2) == firstButton;
-  }))
-      << "the demo device never drew its screen";
+  })) << "the demo device never drew its screen";
 
   const auto counter = Region(layout_.counter);
   EXPECT_TRUE(CaptureUntil([&] { return Region(layout_.counter) != counter; }))

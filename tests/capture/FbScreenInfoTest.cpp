@@ -29,8 +29,12 @@ Mode MakeMode(uint32_t width, uint32_t height, uint32_t bits, fb_bitfield r, fb_
   return m;
 }
 
-Mode Mode565(uint32_t w = 240, uint32_t h = 320) { return MakeMode(w, h, 16, {11, 5, 0}, {5, 6, 0}, {0, 5, 0}); }
-Mode Mode32(uint32_t w = 800, uint32_t h = 480) { return MakeMode(w, h, 32, {16, 8, 0}, {8, 8, 0}, {0, 8, 0}); }
+Mode Mode565(uint32_t w = 240, uint32_t h = 320) {
+  return MakeMode(w, h, 16, {11, 5, 0}, {5, 6, 0}, {0, 5, 0});
+}
+Mode Mode32(uint32_t w = 800, uint32_t h = 480) {
+  return MakeMode(w, h, 32, {16, 8, 0}, {8, 8, 0}, {0, 8, 0});
+}
 
 std::optional<FramebufferLayout> Decode(const Mode& m, std::string& error) {
   return DecodeFbScreenInfo(m.var, m.fix, error);
@@ -65,10 +69,10 @@ TEST(FbScreenInfoDecoding, SixteenBitLayoutsAreServedInTheirOwnFormat) {
 TEST(FbScreenInfoDecoding, TrueColourLayoutsAreConvertedTo565) {
   const Mode cases[] = {
       Mode32(),
-      MakeMode(800, 480, 32, {0, 8, 0}, {8, 8, 0}, {16, 8, 0}),   // BGR order
-      MakeMode(800, 480, 24, {16, 8, 0}, {8, 8, 0}, {0, 8, 0}),   // packed 3 bytes
+      MakeMode(800, 480, 32, {0, 8, 0}, {8, 8, 0}, {16, 8, 0}),      // BGR order
+      MakeMode(800, 480, 24, {16, 8, 0}, {8, 8, 0}, {0, 8, 0}),      // packed 3 bytes
       MakeMode(800, 480, 32, {20, 10, 0}, {10, 10, 0}, {0, 10, 0}),  // 10-bit channels
-      MakeMode(800, 480, 16, {0, 5, 0}, {5, 6, 0}, {11, 5, 0}),   // BGR 5-6-5
+      MakeMode(800, 480, 16, {0, 5, 0}, {5, 6, 0}, {11, 5, 0}),      // BGR 5-6-5
   };
   for (const auto& mode : cases) {
     std::string error;

@@ -52,14 +52,13 @@ std::vector<uint8_t> Store(const std::vector<uint32_t>& pixels, const Framebuffe
 
 TEST(RowConversion, EveryLayoutMatchesThePerChannelReference) {
   const FramebufferLayout layouts[] = {
-      Layout(32, {16, 8}, {8, 8}, {0, 8}),           // the common XRGB
-      Layout(32, {16, 8}, {8, 8}, {0, 8}, true),     // the same stored big-endian
-      Layout(32, {0, 8}, {8, 8}, {16, 8}),           // XBGR
-      Layout(32, {20, 10}, {10, 10}, {0, 10}),       // 10-bit channels
-      Layout(24, {16, 8}, {8, 8}, {0, 8}),
-      Layout(24, {0, 8}, {8, 8}, {16, 8}, true),
-      Layout(16, {0, 5}, {5, 6}, {11, 5}),           // BGR 5-6-5
-      Layout(16, {0, 5}, {5, 5}, {10, 5}, true),     // BGR 5-5-5, narrow green widened
+      Layout(32, {16, 8}, {8, 8}, {0, 8}),        // the common XRGB
+      Layout(32, {16, 8}, {8, 8}, {0, 8}, true),  // the same stored big-endian
+      Layout(32, {0, 8}, {8, 8}, {16, 8}),        // XBGR
+      Layout(32, {20, 10}, {10, 10}, {0, 10}),    // 10-bit channels
+      Layout(24, {16, 8}, {8, 8}, {0, 8}),       Layout(24, {0, 8}, {8, 8}, {16, 8}, true),
+      Layout(16, {0, 5}, {5, 6}, {11, 5}),        // BGR 5-6-5
+      Layout(16, {0, 5}, {5, 5}, {10, 5}, true),  // BGR 5-5-5, narrow green widened
   };
   std::mt19937 random(7);
   for (const auto& layout : layouts) {

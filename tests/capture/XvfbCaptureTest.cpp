@@ -1,9 +1,11 @@
 // Capture of a live X server's screen through its XWD framebuffer file: rectangles of known
 // colours drawn with Xlib on the root window come back as the expected served pixels.
-// GoogleTest before Xlib: Xlib's macros (None, Bool, Status) break GoogleTest's headers.
-#include <gtest/gtest.h>
 
+// GoogleTest before Xlib: Xlib's macros (None, Bool, Status) break GoogleTest's headers.
+// clang-format off
+#include <gtest/gtest.h>
 #include <X11/Xlib.h>
+// clang-format on
 
 #include <memory>
 
@@ -94,22 +96,44 @@ TEST_P(XvfbCapture, ServesWhatWasDrawnAndFollowsChanges) {
   EXPECT_EQ(pixelAt(c.width / 2, c.height - 1 - (c.height % band)), reversed.back().served);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Depths, XvfbCapture,
-    ::testing::Values(
-        DepthCase{240, 320, 16, 6,
-                  {{0xF800, 0xF800}, {0x07E0, 0x07E0}, {0x001F, 0x001F}, {0x8410, 0x8410},
-                   {0xFFFF, 0xFFFF}, {0x0000, 0x0000}, {0x1234, 0x1234}}},
-        DepthCase{240, 320, 15, 5,
-                  {{0x7C00, 0x7C00}, {0x03E0, 0x03E0}, {0x001F, 0x001F}, {0x7FFF, 0x7FFF},
-                   {0x1234, 0x1234}}},
-        DepthCase{800, 480, 24, 6,
-                  {{0xFF0000, 0xF800}, {0x00FF00, 0x07E0}, {0x0000FF, 0x001F}, {0xFFFFFF, 0xFFFF},
-                   {0x123456, 0x11AA}, {0x808080, 0x8410}, {0x07030F, 0x0001}, {0, 0}}}),
-    [](const ::testing::TestParamInfo<DepthCase>& info) {
-      return std::to_string(info.param.width) + "x" + std::to_string(info.param.height) + "x" +
-             std::to_string(info.param.depth);
-    });
+INSTANTIATE_TEST_SUITE_P(Depths, XvfbCapture,
+                         ::testing::Values(DepthCase{240,
+                                                     320,
+                                                     16,
+                                                     6,
+                                                     {{0xF800, 0xF800},
+                                                      {0x07E0, 0x07E0},
+                                                      {0x001F, 0x001F},
+                                                      {0x8410, 0x8410},
+                                                      {0xFFFF, 0xFFFF},
+                                                      {0x0000, 0x0000},
+                                                      {0x1234, 0x1234}}},
+                                           DepthCase{240,
+                                                     320,
+                                                     15,
+                                                     5,
+                                                     {{0x7C00, 0x7C00},
+                                                      {0x03E0, 0x03E0},
+                                                      {0x001F, 0x001F},
+                                                      {0x7FFF, 0x7FFF},
+                                                      {0x1234, 0x1234}}},
+                                           DepthCase{800,
+                                                     480,
+                                                     24,
+                                                     6,
+                                                     {{0xFF0000, 0xF800},
+                                                      {0x00FF00, 0x07E0},
+                                                      {0x0000FF, 0x001F},
+                                                      {0xFFFFFF, 0xFFFF},
+                                                      {0x123456, 0x11AA},
+                                                      {0x808080, 0x8410},
+                                                      {0x07030F, 0x0001},
+                                                      {0, 0}}}),
+                         [](const ::testing::TestParamInfo<DepthCase>& info) {
+                           return std::to_string(info.param.width) + "x" +
+                                  std::to_string(info.param.height) + "x" +
+                                  std::to_string(info.param.depth);
+                         });
 
 }  // namespace
 }  // namespace mirrodex

@@ -62,8 +62,8 @@ TEST(XwdCapture, ServesSixteenAndConvertsThirtyTwoBitScreens) {
   ASSERT_TRUE(cap.Initialise()) << cap.LastError();
   EXPECT_EQ(cap.State().colourFormat, 6);
   ASSERT_TRUE(cap.Capture()) << cap.LastError();
-  EXPECT_EQ(Served(cap),
-            (std::vector<uint16_t>{0xF800, 0x07E0, 0x001F, 0xFFFF, 0x0000, 0x11AA, 0x8410, 0x0001}));
+  EXPECT_EQ(Served(cap), (std::vector<uint16_t>{0xF800, 0x07E0, 0x001F, 0xFFFF, 0x0000, 0x11AA,
+                                                0x8410, 0x0001}));
 }
 
 TEST(XwdCapture, SeesPixelsChangeUnderneathBetweenCaptures) {

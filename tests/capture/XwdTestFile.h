@@ -30,9 +30,11 @@ struct XwdTestImage {
     auto word = [&out](uint32_t v) {
       for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
     };
-    const uint32_t header[25] = {HeaderSize(), version, 2, depth, width, height, 0, byteOrder, 32,
-                                 byteOrder, 32, bitsPerPixel, LineBytes(), visualClass, redMask,
-                                 greenMask, blueMask, 8, colours, colours, width, height, 0, 0, 0};
+    const uint32_t header[25] = {
+        HeaderSize(), version,   2,         depth, width,        height,      0,
+        byteOrder,    32,        byteOrder, 32,    bitsPerPixel, LineBytes(), visualClass,
+        redMask,      greenMask, blueMask,  8,     colours,      colours,     width,
+        height,       0,         0,         0};
     for (uint32_t v : header) word(v);
     out.insert(out.end(), windowName.begin(), windowName.end());
     out.push_back(0);
@@ -59,7 +61,8 @@ class TempFile {
  public:
   TempFile() {
     std::string folder = "/tmp/mirrodex-capture-XXXXXX";
-    if (const char* tmp = std::getenv("TMPDIR")) folder = std::string(tmp) + "/mirrodex-capture-XXXXXX";
+    if (const char* tmp = std::getenv("TMPDIR"))
+      folder = std::string(tmp) + "/mirrodex-capture-XXXXXX";
     if (::mkdtemp(folder.data()) != nullptr) folder_ = folder;
     path_ = folder_ + "/screen.xwd";
   }
@@ -73,7 +76,8 @@ class TempFile {
   const std::string& Path() const { return path_; }
   void Write(const std::vector<uint8_t>& bytes) const {
     std::ofstream out(path_, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
   }
 
  private:

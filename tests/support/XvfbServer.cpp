@@ -75,7 +75,9 @@ bool WaitForExit(pid_t pid, std::chrono::steady_clock::duration timeout, int& st
 
 }  // namespace
 
-bool XvfbServer::Available() { return !FindXvfb().empty(); }
+bool XvfbServer::Available() {
+  return !FindXvfb().empty();
+}
 
 std::unique_ptr<XvfbServer> XvfbServer::Start(const Options& options, std::string& error) {
   const std::string program = FindXvfb();
@@ -100,14 +102,15 @@ std::unique_ptr<XvfbServer> XvfbServer::Start(const Options& options, std::strin
     error = std::string("cannot create a pipe: ") + std::strerror(errno);
     return nullptr;
   }
-  const int logFd = ::open(server->logFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  const int logFd =
+      ::open(server->logFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   const int nullFd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
   const std::string screen = std::to_string(options.width) + "x" + std::to_string(options.height) +
                              "x" + std::to_string(options.depth);
   // The child gets the pipe's write end as descriptor 3.
-  std::vector<std::string> args{program, "-displayfd", "3",   "-fbdir", server->folder_,
-                                "-noreset", "-dpi", "96", "-nolisten", "tcp",
-                                "-screen", "0", screen};
+  std::vector<std::string> args{program,    "-displayfd", "3",   "-fbdir",    server->folder_,
+                                "-noreset", "-dpi",       "96",  "-nolisten", "tcp",
+                                "-screen",  "0",          screen};
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -150,7 +153,9 @@ std::unique_ptr<XvfbServer> XvfbServer::Start(const Options& options, std::strin
   return server;
 }
 
-XvfbServer::~XvfbServer() { Stop(); }
+XvfbServer::~XvfbServer() {
+  Stop();
+}
 
 bool XvfbServer::Stop() {
   bool clean = true;

@@ -63,10 +63,10 @@ std::unique_ptr<DemoDevice> DemoDevice::Open(const char* displayName, std::strin
   attributes.background_pixel = device->background_;
   attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | KeyPressMask;
   const Window root = RootWindow(d, screen);
-  device->window_ = XCreateWindow(d, root, 0, 0, static_cast<unsigned>(device->width_),
-                                  static_cast<unsigned>(device->height_), 0, CopyFromParent,
-                                  InputOutput, CopyFromParent,
-                                  CWOverrideRedirect | CWBackPixel | CWEventMask, &attributes);
+  device->window_ =
+      XCreateWindow(d, root, 0, 0, static_cast<unsigned>(device->width_),
+                    static_cast<unsigned>(device->height_), 0, CopyFromParent, InputOutput,
+                    CopyFromParent, CWOverrideRedirect | CWBackPixel | CWEventMask, &attributes);
   XStoreName(d, device->window_, "mirrodex-demo-device");
   device->back_ = XCreatePixmap(d, device->window_, static_cast<unsigned>(device->width_),
                                 static_cast<unsigned>(device->height_),
@@ -94,7 +94,8 @@ unsigned long DemoDevice::Colour(uint8_t r, uint8_t g, uint8_t b) {
   colour.blue = static_cast<unsigned short>(b * 257);
   colour.flags = DoRed | DoGreen | DoBlue;
   const Colormap map = DefaultColormap(display_, DefaultScreen(display_));
-  return XAllocColor(display_, map, &colour) ? colour.pixel : BlackPixel(display_, DefaultScreen(display_));
+  return XAllocColor(display_, map, &colour) ? colour.pixel
+                                             : BlackPixel(display_, DefaultScreen(display_));
 }
 
 void DemoDevice::FillRect(const Rect& r, unsigned long pixel) {

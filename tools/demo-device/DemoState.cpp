@@ -2,7 +2,9 @@
 
 namespace mirrodex::demo {
 
-void DemoState::Press(const DemoLayout& layout, int x, int y) { held_ = layout.ButtonAt(x, y); }
+void DemoState::Press(const DemoLayout& layout, int x, int y) {
+  held_ = layout.ButtonAt(x, y);
+}
 
 void DemoState::Release(const DemoLayout& layout, int x, int y) {
   if (held_ >= 0 && layout.ButtonAt(x, y) == held_) ++clicks_[static_cast<size_t>(held_)];

@@ -11,7 +11,9 @@ namespace {
 
 volatile std::sig_atomic_t gStop = 0;
 
-void RequestStop(int) { gStop = 1; }
+void RequestStop(int) {
+  gStop = 1;
+}
 
 constexpr const char* kUsage =
     "usage: mirrodex-demo-device [--display NAME]\n"

@@ -32,7 +32,9 @@ bool SameMode(FramebufferLayout a, const FramebufferLayout& b) {
 
 }  // namespace
 
-CFbDisplay::~CFbDisplay() { Close(); }
+CFbDisplay::~CFbDisplay() {
+  Close();
+}
 
 bool CFbDisplay::Open(const std::string& path, std::string& error) {
   Close();
@@ -72,7 +74,8 @@ std::optional<FramebufferLayout> CFbDisplay::ReadDeviceMode(std::string& error,
                                                             uint32_t& deviceMemory) {
   fb_var_screeninfo var{};
   fb_fix_screeninfo fix{};
-  if (::ioctl(fd_, FBIOGET_FSCREENINFO, &fix) != 0 || ::ioctl(fd_, FBIOGET_VSCREENINFO, &var) != 0) {
+  if (::ioctl(fd_, FBIOGET_FSCREENINFO, &fix) != 0 ||
+      ::ioctl(fd_, FBIOGET_VSCREENINFO, &var) != 0) {
     error = std::string("cannot read the framebuffer mode (is it a framebuffer device?): ") +
             std::strerror(errno);
     return std::nullopt;
@@ -99,7 +102,8 @@ bool CFbDisplay::OpenXwdFile(const std::string& path, size_t fileSize, std::stri
 
 bool CFbDisplay::Map(size_t size, const std::string& path, std::string& error) {
   if (size == 0 || size > kMaxMapping) {
-    error = path + " reports " + std::to_string(size) + " bytes of screen memory, which cannot be mapped";
+    error = path + " reports " + std::to_string(size) +
+            " bytes of screen memory, which cannot be mapped";
     return false;
   }
   void* map = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd_, 0);
@@ -153,7 +157,8 @@ bool CFbDisplay::RefreshXwdFile(std::string& error) {
   const size_t present = std::min(mapSize_, static_cast<size_t>(st.st_size));
   const auto layout = ParseXwdHeader(std::span(map_, present), error);
   if (!layout || !SameMode(*layout, layout_)) {
-    if (layout) error = "the framebuffer file changed its screen mode; capture must be set up again";
+    if (layout)
+      error = "the framebuffer file changed its screen mode; capture must be set up again";
     return false;
   }
   return true;

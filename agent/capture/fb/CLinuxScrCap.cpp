@@ -73,6 +73,8 @@ void CLinuxScrCap::CopyHalved(const uint8_t* src) {
   }
 }
 
-void CLinuxScrCap::Close() { display_.Close(); }
+void CLinuxScrCap::Close() {
+  display_.Close();
+}
 
 }  // namespace mirrodex

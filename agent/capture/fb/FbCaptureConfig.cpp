@@ -23,8 +23,8 @@ std::optional<FbCaptureConfig> FbCaptureConfigFromEnvironment(std::string& error
   if (const char* dpi = std::getenv("MIRRODEX_DPI"); dpi != nullptr && *dpi != '\0') {
     config.dpi = ParseDpi(dpi);
     if (!config.dpi) {
-      error = std::string("MIRRODEX_DPI=") + dpi + " is not a resolution; give pixels per inch from 1 to " +
-              std::to_string(kMaxDpi);
+      error = std::string("MIRRODEX_DPI=") + dpi +
+              " is not a resolution; give pixels per inch from 1 to " + std::to_string(kMaxDpi);
       return std::nullopt;
     }
   }

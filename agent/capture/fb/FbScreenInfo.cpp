@@ -5,10 +5,14 @@
 namespace mirrodex {
 namespace {
 
-PixelChannel ChannelOf(const fb_bitfield& field) { return {field.offset, field.length}; }
+PixelChannel ChannelOf(const fb_bitfield& field) {
+  return {field.offset, field.length};
+}
 
 // Drivers that do not know the panel size report 0 or all ones.
-uint32_t KnownWidthMm(uint32_t mm) { return mm >= 1 && mm <= 100000 ? mm : 0; }
+uint32_t KnownWidthMm(uint32_t mm) {
+  return mm >= 1 && mm <= 100000 ? mm : 0;
+}
 
 }  // namespace
 
@@ -27,8 +31,9 @@ std::optional<FramebufferLayout> DecodeFbScreenInfo(const fb_var_screeninfo& var
   }
   if (var.grayscale != 0 || var.nonstd != 0 || var.red.msb_right || var.green.msb_right ||
       var.blue.msb_right) {
-    error = "the framebuffer uses a non-standard pixel layout (grey scale, FOURCC or "
-            "reversed bit fields), which cannot be captured";
+    error =
+        "the framebuffer uses a non-standard pixel layout (grey scale, FOURCC or "
+        "reversed bit fields), which cannot be captured";
     return std::nullopt;
   }
   FramebufferLayout layout;
@@ -36,10 +41,10 @@ std::optional<FramebufferLayout> DecodeFbScreenInfo(const fb_var_screeninfo& var
   layout.height = var.yres;
   layout.bitsPerPixel = var.bits_per_pixel;
   // Some drivers leave the line length 0; rows then follow each other at the virtual width.
-  layout.lineLength = fix.line_length != 0
-                          ? fix.line_length
-                          : static_cast<uint32_t>(static_cast<uint64_t>(var.xres_virtual) *
-                                                  var.bits_per_pixel / 8);
+  layout.lineLength =
+      fix.line_length != 0
+          ? fix.line_length
+          : static_cast<uint32_t>(static_cast<uint64_t>(var.xres_virtual) * var.bits_per_pixel / 8);
   layout.firstPixel = static_cast<uint64_t>(var.yoffset) * layout.lineLength +
                       static_cast<uint64_t>(var.xoffset) * (var.bits_per_pixel / 8);
   layout.red = ChannelOf(var.red);

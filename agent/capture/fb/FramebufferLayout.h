@@ -24,14 +24,14 @@ struct PixelChannel {
 };
 
 struct FramebufferLayout {
-  uint32_t width = 0;          // visible pixels
+  uint32_t width = 0;  // visible pixels
   uint32_t height = 0;
-  uint32_t bitsPerPixel = 0;   // 16, 24 or 32
-  uint32_t lineLength = 0;     // bytes from one row to the next
-  uint64_t firstPixel = 0;     // byte offset of the top-left visible pixel in the mapping
+  uint32_t bitsPerPixel = 0;  // 16, 24 or 32
+  uint32_t lineLength = 0;    // bytes from one row to the next
+  uint64_t firstPixel = 0;    // byte offset of the top-left visible pixel in the mapping
   PixelChannel red, green, blue;
-  bool bigEndian = false;      // pixel words stored most significant byte first
-  uint32_t widthMm = 0;        // physical width when the device knows it, else 0
+  bool bigEndian = false;  // pixel words stored most significant byte first
+  uint32_t widthMm = 0;    // physical width when the device knows it, else 0
   SourceCoding coding = SourceCoding::kConvertTo565;  // set by ValidateFramebufferLayout
 
   uint32_t BytesPerPixel() const { return bitsPerPixel / 8; }

@@ -113,12 +113,18 @@ void RowConversion::operator()(const uint8_t* src, uint32_t width, uint16_t* dst
   } const ch{red_, green_, blue_};
   const uint32_t key = bytesPerPixel_ * 2 + (bigEndian_ ? 1 : 0);
   switch (key) {
-    case 4: return ConvertGeneric<2, false>(src, width, dst, ch);
-    case 5: return ConvertGeneric<2, true>(src, width, dst, ch);
-    case 6: return ConvertGeneric<3, false>(src, width, dst, ch);
-    case 7: return ConvertGeneric<3, true>(src, width, dst, ch);
-    case 8: return ConvertGeneric<4, false>(src, width, dst, ch);
-    default: return ConvertGeneric<4, true>(src, width, dst, ch);
+    case 4:
+      return ConvertGeneric<2, false>(src, width, dst, ch);
+    case 5:
+      return ConvertGeneric<2, true>(src, width, dst, ch);
+    case 6:
+      return ConvertGeneric<3, false>(src, width, dst, ch);
+    case 7:
+      return ConvertGeneric<3, true>(src, width, dst, ch);
+    case 8:
+      return ConvertGeneric<4, false>(src, width, dst, ch);
+    default:
+      return ConvertGeneric<4, true>(src, width, dst, ch);
   }
 }
 

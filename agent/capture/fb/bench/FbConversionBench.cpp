@@ -41,7 +41,8 @@ void ConvertFrame(benchmark::State& state, const FramebufferLayout& layout) {
   const RowConversion convert = RowConversion::For(layout);
   for (auto _ : state) {
     for (uint32_t y = 0; y < layout.height; ++y) {
-      convert(src.data() + size_t{y} * layout.lineLength, layout.width, dst.data() + size_t{y} * layout.width);
+      convert(src.data() + size_t{y} * layout.lineLength, layout.width,
+              dst.data() + size_t{y} * layout.width);
     }
     benchmark::DoNotOptimize(dst.data());
   }
@@ -49,16 +50,16 @@ void ConvertFrame(benchmark::State& state, const FramebufferLayout& layout) {
 }
 
 void BM_Xrgb8888To565(benchmark::State& state) {
-  ConvertFrame(state, Layout(static_cast<uint32_t>(state.range(0)), static_cast<uint32_t>(state.range(1)),
-                             32, {16, 8}, {0, 8}));
+  ConvertFrame(state, Layout(static_cast<uint32_t>(state.range(0)),
+                             static_cast<uint32_t>(state.range(1)), 32, {16, 8}, {0, 8}));
 }
 void BM_Xbgr8888To565(benchmark::State& state) {
-  ConvertFrame(state, Layout(static_cast<uint32_t>(state.range(0)), static_cast<uint32_t>(state.range(1)),
-                             32, {0, 8}, {16, 8}));
+  ConvertFrame(state, Layout(static_cast<uint32_t>(state.range(0)),
+                             static_cast<uint32_t>(state.range(1)), 32, {0, 8}, {16, 8}));
 }
 void BM_Rgb888To565(benchmark::State& state) {
-  ConvertFrame(state, Layout(static_cast<uint32_t>(state.range(0)), static_cast<uint32_t>(state.range(1)),
-                             24, {16, 8}, {0, 8}));
+  ConvertFrame(state, Layout(static_cast<uint32_t>(state.range(0)),
+                             static_cast<uint32_t>(state.range(1)), 24, {16, 8}, {0, 8}));
 }
 BENCHMARK(BM_Xrgb8888To565)->Args({800, 480})->Args({1920, 1080});
 BENCHMARK(BM_Xbgr8888To565)->Args({800, 480})->Args({1920, 1080});
@@ -68,8 +69,9 @@ BENCHMARK(BM_Rgb888To565)->Args({800, 480})->Args({1920, 1080});
 void BM_CaptureXwd32(benchmark::State& state) {
   const auto width = static_cast<uint32_t>(state.range(0));
   const auto height = static_cast<uint32_t>(state.range(1));
-  const uint32_t header[25] = {101, 7, 2, 24, width, height, 0, 0, 32, 0, 32, 32, width * 4, 4,
-                               0xFF0000, 0xFF00, 0xFF, 8, 0, 0, width, height, 0, 0, 0};
+  const uint32_t header[25] = {101, 7,  2,     24,        width, height,   0,      0,    32,
+                               0,   32, 32,    width * 4, 4,     0xFF0000, 0xFF00, 0xFF, 8,
+                               0,   0,  width, height,    0,     0,        0};
   std::vector<uint8_t> file;
   for (uint32_t v : header) {
     for (int s = 24; s >= 0; s -= 8) file.push_back(static_cast<uint8_t>(v >> s));
@@ -79,7 +81,8 @@ void BM_CaptureXwd32(benchmark::State& state) {
   file.insert(file.end(), pixels.begin(), pixels.end());
   char path[] = "/tmp/mirrodex-bench-XXXXXX";
   const int fd = mkstemp(path);
-  if (fd < 0 || write(fd, file.data(), file.size()) != static_cast<ssize_t>(file.size())) std::abort();
+  if (fd < 0 || write(fd, file.data(), file.size()) != static_cast<ssize_t>(file.size()))
+    std::abort();
   close(fd);
   CLinuxScrCap cap(FbCaptureConfig{path, std::nullopt});
   if (!cap.Initialise()) std::abort();
