@@ -14,18 +14,20 @@ std::atomic<bool> g_openat2Missing{false};
 
 }  // namespace
 
-FileRoot::FileRoot(const std::string& rootPath)
-    : root_(::open(rootPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
+FileRoot::FileRoot(const std::string& rootPath, Resolution resolution)
+    : root_(::open(rootPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)), resolution_(resolution) {}
 
 UniqueFd FileRoot::Open(const DevicePath& path, int flags, mode_t mode) const {
   if (!root_.Valid()) {
     errno = ENOENT;
     return UniqueFd();
   }
-  if (!g_openat2Missing.load(std::memory_order_relaxed)) {
+  if (resolution_ == Resolution::kKernel && !g_openat2Missing.load(std::memory_order_relaxed)) {
     open_how how{};
     how.flags = static_cast<uint64_t>(flags | O_CLOEXEC);
-    how.mode = (flags & (O_CREAT | O_TMPFILE)) != 0 ? mode : 0;
+    // The kernel refuses a mode without O_CREAT or O_TMPFILE (which includes O_DIRECTORY).
+    const bool creates = (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE;
+    how.mode = creates ? mode : 0;
     how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
     const std::string relative = path.Relative();
     long fd;

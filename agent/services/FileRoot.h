@@ -17,8 +17,13 @@ namespace mirrodex {
 
 class FileRoot {
  public:
+  enum class Resolution {
+    kKernel,   // openat2, walking only where the kernel lacks it
+    kWalking,  // always walk (what older kernels get; tests check it too)
+  };
+
   // Opens the root folder; when that fails every request on it fails (errno ENOENT).
-  explicit FileRoot(const std::string& rootPath);
+  explicit FileRoot(const std::string& rootPath, Resolution resolution = Resolution::kKernel);
 
   bool IsOpen() const { return root_.Valid(); }
   int Descriptor() const { return root_.Get(); }
@@ -37,6 +42,7 @@ class FileRoot {
   [[nodiscard]] UniqueFd OpenByWalking(const DevicePath& path, int flags, mode_t mode) const;
 
   UniqueFd root_;
+  Resolution resolution_;
 };
 
 }  // namespace mirrodex

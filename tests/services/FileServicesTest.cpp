@@ -323,6 +323,33 @@ TEST_F(FileServicesTest, UnknownRequestGetsTheStatusZeroReply) {
   }
 }
 
+class FileRootTest : public FileServicesTest,
+                     public ::testing::WithParamInterface<FileRoot::Resolution> {};
+
+TEST_P(FileRootTest, OpensWithinTheRootAndNeverThroughLinksLeadingOut) {
+  fs::create_directories(root_ / "a" / "b");
+  WriteAll(root_ / "a" / "b" / "f.txt", {'f'});
+  fs::create_symlink(outside_ / "etc" / "passwd", root_ / "a" / "passwd-link");
+  fs::create_symlink("/", root_ / "a" / "slash");
+  const FileRoot root(root_.string(), GetParam());
+  const auto open = [&](const std::string& path, int flags) {
+    return root.Open(*DevicePath::FromUtf8(path), flags, 0666).Valid();
+  };
+  EXPECT_TRUE(open("\\a\\b\\f.txt", O_RDONLY));
+  EXPECT_TRUE(open("\\", O_RDONLY | O_DIRECTORY));
+  EXPECT_FALSE(open("\\escape\\etc\\passwd", O_RDONLY));
+  EXPECT_FALSE(open("\\a\\passwd-link", O_RDONLY));
+  EXPECT_FALSE(open("\\a\\passwd-link", O_WRONLY | O_CREAT | O_TRUNC));
+  EXPECT_FALSE(open("\\a\\slash\\etc\\hostname", O_RDONLY));
+  EXPECT_FALSE(open("\\escape\\new.txt", O_WRONLY | O_CREAT));
+  EXPECT_FALSE(root.OpenParent(*DevicePath::FromUtf8("\\escape\\etc\\passwd")).Valid());
+  EXPECT_FALSE(fs::exists(outside_ / "new.txt"));
+  EXPECT_EQ(ReadAll(outside_ / "etc" / "passwd"), (std::vector<uint8_t>{'s', 'e', 'c', 'r', 'e', 't'}));
+}
+
+INSTANTIATE_TEST_SUITE_P(BothResolutions, FileRootTest,
+                         ::testing::Values(FileRoot::Resolution::kKernel, FileRoot::Resolution::kWalking));
+
 TEST(FileServicesWithoutRootTest, EveryFileRequestFailsCleanly) {
   FileManagerConfig config;
   config.fileRoot = "/nonexistent/mirrodex-root";
