@@ -54,6 +54,19 @@ TEST_F(X11ClipboardTest, GetReadsTheTextAnotherClientOwns) {
   EXPECT_EQ(reply.payload, Utf16(kText));
 }
 
+TEST_F(X11ClipboardTest, GetReadsALargeTextHandedOverInIncrements) {
+  constexpr size_t kSize = 150001;
+  PeerProcess owner({MIRRODEX_X11_PEER, "own-incr", DisplayName(), std::to_string(kSize)});
+  ASSERT_EQ(owner.ReadLine(), "ready");
+  const Reply reply = Ask(*services_, kRequestGetClipboard, " ");
+  EXPECT_EQ(reply.status, 0x300000u);
+  ASSERT_EQ(reply.payload.size(), 2 * kSize);
+  for (size_t i = 0; i < kSize; i += 9973) {
+    EXPECT_EQ(reply.payload[2 * i], 'a' + i % 26) << i;
+    EXPECT_EQ(reply.payload[2 * i + 1], 0) << i;
+  }
+}
+
 TEST_F(X11ClipboardTest, SetTextIsServedToOtherClientsUntilAnotherOwnerTakesOver) {
   EXPECT_EQ(Ask(*services_, kRequestSetClipboard, Terminated(kText)).status, 0x400000u);
   EXPECT_EQ(PeerRead(), "utf8 " + Hex(kText));

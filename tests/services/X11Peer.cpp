@@ -3,6 +3,8 @@
 //   window DISPLAY [--ignore-term]     shows a window that gives its process id; exits 0 after
 //                                      printing "closing" when asked to close it
 //   own DISPLAY HEXTEXT                owns CLIPBOARD with the UTF-8 text and answers requests
+//   own-incr DISPLAY SIZE              owns CLIPBOARD with SIZE bytes of text, handed over in
+//                                      increments (INCR) of 4000 bytes
 //   read DISPLAY                       prints the CLIPBOARD text in hex ("none" when refused)
 // Prints one line "ready [window]" once it is set up.
 #include <X11/Xatom.h>
@@ -11,6 +13,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -98,6 +101,57 @@ int Own(Display* display, const std::string& text) {
   }
 }
 
+std::string LargeText(size_t size) {
+  std::string text(size, ' ');
+  for (size_t i = 0; i < size; ++i) text[i] = static_cast<char>('a' + i % 26);
+  return text;
+}
+
+int OwnIncrementally(Display* display, const std::string& text) {
+  constexpr size_t kPiece = 4000;
+  const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+  const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
+  const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+  const Atom incr = XInternAtom(display, "INCR", False);
+  XSetSelectionOwner(display, clipboard, window, CurrentTime);
+  if (XGetSelectionOwner(display, clipboard) != window) return 3;
+  Ready();
+  Window requestor = 0;
+  Atom property = None;
+  size_t sent = 0;
+  bool finished = false;
+  for (XEvent event;;) {
+    XNextEvent(display, &event);
+    if (event.type == SelectionRequest && event.xselectionrequest.target == utf8) {
+      const XSelectionRequestEvent& request = event.xselectionrequest;
+      requestor = request.requestor;
+      property = request.property;
+      sent = 0;
+      finished = false;
+      XSelectInput(display, requestor, PropertyChangeMask);
+      const long size = static_cast<long>(text.size());
+      XChangeProperty(display, requestor, property, incr, 32, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(&size), 1);
+      XSelectionEvent note{};
+      note.type = SelectionNotify;
+      note.requestor = requestor;
+      note.selection = request.selection;
+      note.target = request.target;
+      note.time = request.time;
+      note.property = property;
+      XSendEvent(display, requestor, False, NoEventMask, reinterpret_cast<XEvent*>(&note));
+    } else if (event.type == PropertyNotify && event.xproperty.window == requestor &&
+               event.xproperty.atom == property && event.xproperty.state == PropertyDelete && !finished) {
+      const size_t piece = std::min(kPiece, text.size() - sent);
+      XChangeProperty(display, requestor, property, utf8, 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(text.data() + sent), static_cast<int>(piece));
+      sent += piece;
+      finished = piece == 0;  // the empty piece ends the transfer
+    }
+    XFlush(display);
+  }
+}
+
 int Read(Display* display) {
   const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
   const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
@@ -145,6 +199,7 @@ int main(int argc, char** argv) {
   Display* display = Open(argv[2]);
   if (mode == "window") return ShowWindow(display);
   if (mode == "own" && argc >= 4) return Own(display, FromHex(argv[3]));
+  if (mode == "own-incr" && argc >= 4) return OwnIncrementally(display, LargeText(std::stoul(argv[3])));
   if (mode == "read") return Read(display);
   return 64;
 }
