@@ -1,0 +1,270 @@
+// Both agent sessions against the real desktop session layer over loopback sockets, with an
+// in-memory screen and recorded input. Ports are free ones, so no lock is needed.
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "agent/CAgent.h"
+#include "agent/capture/CMemoryScrCap.h"
+#include "agent/input/CRecordingUserInterface.h"
+#include "protocol/LittleEndian.h"
+#include "protocol/MessageHeader.h"
+#include "protocol/Requests.h"
+#include "tests/agent/AgentTestSupport.h"
+#include "tests/agent/DesktopPeer.h"
+
+namespace mirrodex {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr uint32_t kWidth = 240, kHeight = 320;
+// Stopping must take about 1.5 s; checked generously for a loaded machine.
+constexpr auto kStopBound = std::chrono::seconds(6);
+
+std::vector<uint16_t> Pattern(uint32_t seed) {
+  std::vector<uint16_t> pixels(kWidth * kHeight);
+  for (uint32_t y = 0; y < kHeight; ++y) {
+    for (uint32_t x = 0; x < kWidth; ++x) {
+      // Bands, edges and some noise: literal, palette and left-neighbour codes all occur.
+      const uint32_t v = ((x / 12 + seed) * 2654435761u) ^ ((y / 10) * 40503u) ^ ((x * y) % 7 == 0 ? seed : 0);
+      pixels[y * kWidth + x] = static_cast<uint16_t>(v >> 7);
+    }
+  }
+  return pixels;
+}
+
+template <typename Predicate>
+bool Eventually(Predicate done, int timeoutMs = 20000) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!done()) {
+    if (Clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+class AgentSession : public ::testing::Test {
+ protected:
+  void MakeAgent(SessionTiming timing = {}) {
+    AgentOptions options;
+    options.timing = timing;
+    options.commandPort = commandPort;
+    options.screenPort = screenPort;
+    options.makeCapture = [this](const AgentConfig&) {
+      auto capture = std::make_unique<CMemoryScrCap>(kWidth, kHeight, kColourRgb565);
+      screen = capture.get();
+      return capture;
+    };
+    options.makeUserInterface = [this] {
+      auto ui = std::make_unique<CRecordingUserInterface>();
+      input = ui.get();
+      return ui;
+    };
+    agent = std::make_unique<CAgent>(std::move(options));
+    int32_t bounds[4] = {};
+    ASSERT_TRUE(agent->Initialise(nullptr, bounds));
+    EXPECT_EQ(bounds[2], static_cast<int32_t>(kWidth));
+    EXPECT_EQ(bounds[3], static_cast<int32_t>(kHeight));
+  }
+  void StartDesktop(SessionSettings settings = {}) {
+    desktop = std::make_unique<test::DesktopPeer>(commandPort, screenPort, settings);
+    desktop->Listen();
+  }
+  void TearDown() override {
+    agent.reset();
+    desktop.reset();
+  }
+  void ShowAndExpect(const std::vector<uint16_t>& pixels) {
+    screen->SetPixels(pixels);
+    EXPECT_TRUE(desktop->WaitPicture(test::DesktopPeer::Expected(kColourRgb565, pixels)));
+  }
+
+  void SetUp() override { test::FreePorts(commandPort, screenPort); }
+  // Starts the agent until both sessions are connected; the desktop goes on listening a
+  // moment after it was asked to, as a host's retries allow for.
+  void Connect() {
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
+    while (Clock::now() < deadline) {
+      if (agent->Start(u"127.0.0.1") == 0 &&
+          Eventually([&] { return agent->StopFlag() == 1 || desktop->controller->BothConnected(); }) &&
+          desktop->controller->BothConnected()) {
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    FAIL() << "the agent did not connect";
+  }
+
+  uint16_t commandPort = 0;
+  uint16_t screenPort = 0;
+  std::unique_ptr<test::DesktopPeer> desktop;
+  std::unique_ptr<CAgent> agent;
+  CMemoryScrCap* screen = nullptr;
+  CRecordingUserInterface* input = nullptr;
+};
+
+TEST_F(AgentSession, FirstImageEqualsTheScreenAndChangesArrive) {
+  StartDesktop();
+  MakeAgent();
+  screen->SetPixels(Pattern(1));
+  ASSERT_NO_FATAL_FAILURE(Connect());
+  EXPECT_EQ(agent->StopFlag(), 0);
+  ShowAndExpect(Pattern(1));
+  ShowAndExpect(Pattern(2));
+  auto small = Pattern(2);
+  small[100 * kWidth + 100] ^= 0xFFFF;
+  ShowAndExpect(small);
+}
+
+TEST_F(AgentSession, PauseWordStopsAndResumesUpdates) {
+  StartDesktop();
+  MakeAgent();
+  screen->SetPixels(Pattern(3));
+  ASSERT_NO_FATAL_FAILURE(Connect());
+  ASSERT_TRUE(desktop->WaitPicture(test::DesktopPeer::Expected(kColourRgb565, Pattern(3))));
+  desktop->controller->QueuePointer(0, 0, PointerAction::kTogglePause);
+  ASSERT_TRUE(Eventually([&] { return agent->Screen().IsPaused(); }));
+  const uint32_t framesWhenPaused = desktop->Frames();
+  screen->SetPixels(Pattern(4));
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  EXPECT_EQ(desktop->Frames(), framesWhenPaused);
+  EXPECT_EQ(desktop->Picture(), test::DesktopPeer::Expected(kColourRgb565, Pattern(3)));
+  desktop->controller->QueuePointer(0, 0, PointerAction::kTogglePause);
+  EXPECT_TRUE(desktop->WaitPicture(test::DesktopPeer::Expected(kColourRgb565, Pattern(4))));
+}
+
+TEST_F(AgentSession, InputReachesTheCommandProcessorAndRequestsAreAnswered) {
+  StartDesktop();
+  // A reply wait that would take a minute per poll: the reply must come by being woken.
+  SessionTiming timing;
+  timing.replyPollMs = 60000;
+  MakeAgent(timing);
+  ASSERT_NO_FATAL_FAILURE(Connect());
+  desktop->controller->QueueKey(0x0D, true);
+  desktop->controller->QueuePointer(120, 160, PointerAction::kLeftDown);
+  ASSERT_TRUE(Eventually([&] { return input->Events().size() == 2; }));
+  EXPECT_EQ(input->Events()[0].word, 0x0401000Du);
+  EXPECT_EQ(input->Events()[1].x, 120u);
+  ASSERT_TRUE(desktop->controller->QueueRequest(kRequestStatus, std::vector<uint8_t>{0x20}));
+  ASSERT_TRUE(desktop->owner.WaitUntil([&] { return !desktop->owner.data.empty(); }, 30000));
+  desktop->owner.Locked([&] {
+    ASSERT_EQ(desktop->owner.data[0].size(), 4u);
+    EXPECT_EQ(LoadU32(desktop->owner.data[0].data()), 0u);
+  });
+}
+
+TEST_F(AgentSession, DesktopStopEndsBothSessionsAndTheAgentCanStartAgain) {
+  StartDesktop();
+  MakeAgent();
+  screen->SetPixels(Pattern(5));
+  ASSERT_NO_FATAL_FAILURE(Connect());
+  ASSERT_TRUE(desktop->WaitPicture(test::DesktopPeer::Expected(kColourRgb565, Pattern(5))));
+  desktop->controller->StopSessions();
+  ASSERT_TRUE(Eventually([&] { return agent->StopFlag() == 1; }));
+  ASSERT_TRUE(Eventually([&] { return !agent->Screen().IsRunning() && !agent->Command().IsRunning(); }));
+  desktop->controller->CreateSessions(false);
+  screen->SetPixels(Pattern(6));
+  ASSERT_NO_FATAL_FAILURE(Connect());
+  EXPECT_TRUE(desktop->WaitPicture(test::DesktopPeer::Expected(kColourRgb565, Pattern(6))));
+}
+
+TEST_F(AgentSession, EveryCodingMethodAndCompressorDeliversPictures) {
+  MakeAgent();
+  screen->SetPixels(Pattern(7));
+  for (uint32_t method = 0; method < 4; ++method) {
+    for (Compressor compressor : {Compressor::kZlib, Compressor::kBzip2}) {
+      for (uint32_t level : {1u, 5u, 9u}) {
+        SCOPED_TRACE(testing::Message() << "method " << method << " compressor "
+                                        << static_cast<int>(compressor) << " level " << level);
+        SessionSettings settings;
+        settings.compressor = compressor;
+        settings.compressionLevel = level;
+        settings.codingMethod = method;
+        settings.refreshMs = 10;
+        StartDesktop(settings);
+        ASSERT_NO_FATAL_FAILURE(Connect());
+        ASSERT_TRUE(desktop->WaitFrame(0));
+        if (method < 2) {
+          EXPECT_TRUE(desktop->WaitPicture(test::DesktopPeer::Expected(kColourRgb565, Pattern(7))));
+        }
+        // The first image of a busy screen compresses well: some message went compressed.
+        desktop->owner.Locked([&] {
+          bool compressed = false;
+          for (const auto& u : desktop->owner.updates) compressed |= u.wireBytes < u.payloadBytes;
+          EXPECT_TRUE(compressed);
+        });
+        EXPECT_EQ(agent->Stop(), 1);
+        desktop.reset();
+      }
+    }
+  }
+}
+
+TEST_F(AgentSession, MissingReplyEndsTheCommandSessionAfterItsPolls) {
+  SessionTiming timing;
+  timing.replyPollMs = 20;
+  test::Listener commandListener(commandPort), screenListener(screenPort);
+  ASSERT_TRUE(commandListener.Ok() && screenListener.Ok());
+  MakeAgent(timing);
+  ASSERT_EQ(agent->Start(u"127.0.0.1"), 0);
+  test::TestSocket command = commandListener.Accept();
+  test::TestSocket screenSocket = screenListener.Accept();
+  uint8_t greeting[2], info[28];
+  ASSERT_TRUE(command.ReceiveExact(greeting, 2));
+  ASSERT_TRUE(screenSocket.ReceiveExact(info, 28));
+  const auto settings = SessionSettings{}.Pack();
+  ASSERT_TRUE(screenSocket.SendAll(settings.data(), settings.size()));
+  // A data message holding only a key word: nothing will ever answer it.
+  uint8_t message[12];
+  MessageHeader{4, 4}.Pack(message);
+  StoreU32(message + 8, KeyWord('A', false));
+  ASSERT_TRUE(command.SendAll(message, sizeof message));
+  EXPECT_TRUE(command.WaitForEnd(20000));
+  EXPECT_TRUE(Eventually([&] { return agent->StopFlag() == 1; }));
+  EXPECT_TRUE(Eventually([&] { return input->Events().size() == 1; }));
+}
+
+TEST_F(AgentSession, StopReturnsPromptlyWhenTheDesktopNeverAnswers) {
+  test::Listener commandListener(commandPort), screenListener(screenPort);
+  MakeAgent();
+  ASSERT_EQ(agent->Start(u"127.0.0.1"), 0);
+  test::TestSocket command = commandListener.Accept();
+  test::TestSocket screenSocket = screenListener.Accept();
+  uint8_t info[28];
+  ASSERT_TRUE(screenSocket.ReceiveExact(info, 28));  // and the settings never come
+  const auto start = Clock::now();
+  EXPECT_EQ(agent->Stop(), 1);
+  EXPECT_LT(Clock::now() - start, kStopBound);
+  EXPECT_FALSE(agent->Screen().IsRunning());
+  EXPECT_FALSE(agent->Command().IsRunning());
+  EXPECT_TRUE(command.WaitForEnd(5000));
+}
+
+TEST_F(AgentSession, DeviceInfoCarriesThePlatformCodeAndTheFlagsApart) {
+  MakeAgent();
+  agent->Screen().SetPlatform(5);
+  const auto bytes = agent->Screen().BuildDeviceInfo().Pack();
+  EXPECT_EQ(LoadU16(&bytes[0]), kWidth);
+  EXPECT_EQ(LoadU16(&bytes[2]), kHeight);
+  EXPECT_EQ(bytes[16], 5);
+  EXPECT_EQ(bytes[17], 0);
+  EXPECT_EQ(LoadU16(&bytes[18]), kColourRgb565);
+  EXPECT_EQ(LoadU16(&bytes[20]), 511);
+  EXPECT_EQ(LoadU16(&bytes[22]), 64);
+}
+
+TEST_F(AgentSession, UnreachableDesktopMarksTheAgentStopped) {
+  MakeAgent();
+  // Nobody listens on these ports, and the name does not resolve: both sessions fail.
+  for (const char16_t* host : {u"127.0.0.1", u"no-such-host.invalid"}) {
+    (void)agent->Start(host);
+    EXPECT_TRUE(Eventually([&] { return agent->StopFlag() == 1; }));
+    EXPECT_TRUE(Eventually([&] { return !agent->Screen().IsRunning() && !agent->Command().IsRunning(); }));
+  }
+}
+
+}  // namespace
+}  // namespace mirrodex

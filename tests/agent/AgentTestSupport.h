@@ -1,0 +1,100 @@
+// Small helpers of the agent tests: free ports, a listening socket standing in for a
+// desktop that misbehaves, and a stream over a test socket for the agent's stream mode.
+#pragma once
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+
+#include "protocol/IRAPIStream.h"
+#include "tests/support/TestSocket.h"
+
+namespace mirrodex::test {
+
+// Two different TCP ports that were free a moment ago.
+inline void FreePorts(uint16_t& first, uint16_t& second) {
+  int fds[2];
+  uint16_t ports[2];
+  for (int i = 0; i < 2; ++i) {
+    fds[i] = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ::bind(fds[i], reinterpret_cast<sockaddr*>(&address), size);
+    ::getsockname(fds[i], reinterpret_cast<sockaddr*>(&address), &size);
+    ports[i] = ntohs(address.sin_port);
+  }
+  ::close(fds[0]);
+  ::close(fds[1]);
+  first = ports[0];
+  second = ports[1];
+}
+
+// Listens on 127.0.0.1:port and hands out accepted connections.
+class Listener {
+ public:
+  explicit Listener(uint16_t port) {
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int on = 1;
+    ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    ok_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(fd_, 4) == 0;
+  }
+  ~Listener() { ::close(fd_); }
+  bool Ok() const { return ok_; }
+  // An accepted connection, or a closed socket after `timeoutMs`.
+  TestSocket Accept(int timeoutMs = 10000) {
+    pollfd p{fd_, POLLIN, 0};
+    if (::poll(&p, 1, timeoutMs) != 1) return TestSocket();
+    return TestSocket(::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC));
+  }
+
+ private:
+  int fd_ = -1;
+  bool ok_ = false;
+};
+
+// An IRAPIStream over a test socket's descriptor: the agent's end of a socket pair whose
+// other end a desktop transport holds.
+class TestSocketStream : public IRAPIStream {
+ public:
+  explicit TestSocketStream(TestSocket& socket) : fd_(socket.Fd()) {}
+  int32_t Read(void* buf, uint32_t size, uint32_t* read) override {
+    *read = 0;
+    ssize_t n;
+    do {
+      n = closed_ ? -1 : ::recv(fd_, buf, size, 0);
+    } while (n < 0 && errno == EINTR && !closed_);
+    if (n < 0 || closed_) return kStreamFail;
+    *read = static_cast<uint32_t>(n);
+    return kStreamOk;
+  }
+  int32_t Write(const void* buf, uint32_t size, uint32_t* written) override {
+    *written = 0;
+    const ssize_t n = closed_ ? -1 : ::send(fd_, buf, size, MSG_NOSIGNAL);
+    if (n < 0) return kStreamFail;
+    *written = static_cast<uint32_t>(n);
+    return kStreamOk;
+  }
+  void Close() override {
+    closed_ = true;
+    ::shutdown(fd_, SHUT_RDWR);
+  }
+  uint32_t Release() override { return 0; }
+
+ private:
+  int fd_;
+  std::atomic<bool> closed_{false};
+};
+
+}  // namespace mirrodex::test
