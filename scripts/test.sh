@@ -18,7 +18,7 @@ cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs" --timeout 600
 
 cmake --preset fuzz
-cmake --build --preset fuzz -j "$jobs"
+cmake --build --preset fuzz -j "$jobs" --target fuzzers
 for fuzzer in build/fuzz/fuzz/fuzz_*; do
   [ -x "$fuzzer" ] || continue
   corpus="build/fuzz/corpus/$(basename "$fuzzer")"
