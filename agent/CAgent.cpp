@@ -1,10 +1,12 @@
 #include "agent/CAgent.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "agent/ScreenCapFactory.h"
 #include "agent/input/CRecordingUserInterface.h"
 #include "agent/session/AgentLog.h"
+#include "protocol/Requests.h"
 
 namespace mirrodex {
 namespace {
@@ -23,29 +25,13 @@ std::unique_ptr<CScreenCap> MakeCapture(const AgentOptions& options) {
 bool HostName(const char16_t* host, std::string& out) {
   out.clear();
   if (host == nullptr) return true;
+  std::vector<uint8_t> utf16le;
   for (size_t i = 0; host[i] != 0; ++i) {
     if (i >= CAgent::kMaxHostChars) return false;
-    char32_t c = host[i];
-    if (c >= 0xD800 && c <= 0xDBFF && host[i + 1] >= 0xDC00 && host[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (host[i + 1] - 0xDC00);
-      ++i;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    utf16le.push_back(static_cast<uint8_t>(host[i] & 0xFF));
+    utf16le.push_back(static_cast<uint8_t>(host[i] >> 8));
   }
+  out = Utf16LeToUtf8(utf16le);
   return true;
 }
 
