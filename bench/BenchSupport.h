@@ -7,6 +7,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "tools/scenes/SceneKind.h"
@@ -27,6 +28,9 @@ inline constexpr std::array<BenchSize, 4> kBenchSizes = {{
 
 inline constexpr uint16_t kBenchFormat = 6;  // RGB565, the commonest device format
 inline constexpr uint64_t kBenchSeed = 1;
+// Bytes per image are averaged over frames 1..kBytesWindow: one key-frame interval of the
+// peer codec (its default), so its periodic key frame counts once, as in a long session.
+inline constexpr uint32_t kBytesWindow = 250;
 
 inline std::string BenchName(const char* what, scenes::SceneKind kind, const BenchSize& size) {
   return std::string(what) + "/" + std::string(scenes::SceneKindName(kind)) + "/" +
@@ -39,6 +43,15 @@ double TimeOf(F&& f) {
   const auto start = std::chrono::steady_clock::now();
   f();
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// compute() once per key for the whole run: deterministic counters that cost seconds.
+template <typename T, typename F>
+const T& Cached(const std::string& key, F compute) {
+  static std::map<std::string, T> cache;
+  auto it = cache.find(key);
+  if (it == cache.end()) it = cache.emplace(key, compute()).first;
+  return it->second;
 }
 
 // Registers fn(state, kind, size) as "what/scene/size" for every scene and size; fn times

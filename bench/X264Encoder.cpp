@@ -75,11 +75,13 @@ long X264Encoder::Encode(const uint16_t* pixels, size_t strideBytes) {
   frame_->pts = pts_++;
   if (avcodec_send_frame(context_, frame_) < 0) return -1;
   long bytes = 0;
+  lastKey_ = false;
   while (true) {
     const int rc = avcodec_receive_packet(context_, packet_);
     if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) break;
     if (rc < 0) return -1;
     bytes += packet_->size;
+    lastKey_ = lastKey_ || (packet_->flags & AV_PKT_FLAG_KEY) != 0;
     av_packet_unref(packet_);
   }
   return bytes;

@@ -25,6 +25,8 @@ class X264Encoder {
   // Converts one image to YUV 4:2:0 and encodes it; returns the bytes of the packets it
   // produced, or -1 on an error.
   long Encode(const uint16_t* pixels, size_t strideBytes);
+  // Whether the last Encode produced a key frame.
+  bool LastWasKey() const { return lastKey_; }
   const std::string& Error() const { return error_; }
 
  private:
@@ -34,6 +36,7 @@ class X264Encoder {
   SwsContext* converter_ = nullptr;
   uint32_t height_ = 0;
   int64_t pts_ = 0;
+  bool lastKey_ = false;
   std::string error_;
 };
 

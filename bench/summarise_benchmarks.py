@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Turns a mirrodex_codec_bench JSON result (run with repetitions) into the Markdown tables
-of docs/benchmarks.md: medians per scene and size, and the targets."""
+"""Turns mirrodex_codec_bench JSON results (run with repetitions) into the Markdown tables of
+docs/benchmarks.md: medians per scene and size. Several files may be given; a benchmark in a
+later file replaces the same one from an earlier file (a longer run of a few benchmarks)."""
 import json
 import sys
 from collections import defaultdict
@@ -9,10 +10,9 @@ SCENES = ["ui-static", "ui-clock", "scroll-8", "scroll-3", "ui-box", "photo"]
 SIZES = ["240x320", "480x640", "800x480", "1920x1080"]
 
 
-def load(path):
+def load(path, rows):
     with open(path) as f:
         data = json.load(f)
-    rows = defaultdict(dict)  # (what, scene, size, extra) -> values
     has_aggregates = any(b.get("run_type") == "aggregate" for b in data["benchmarks"])
     for b in data["benchmarks"]:
         if has_aggregates and b.get("aggregate_name") != "median":
@@ -25,7 +25,6 @@ def load(path):
             "per_family_instance_index")})
         key = tuple(parts) if len(parts) > 1 else (parts[0],)
         rows[key] = entry
-    return data.get("context", {}), rows
 
 
 def fmt_us(v):
@@ -45,10 +44,12 @@ def get(rows, key, field):
 
 
 def main():
-    context, rows = load(sys.argv[1])
+    rows = defaultdict(dict)  # (what, scene, size[, compressor]) -> values
+    for path in sys.argv[1:]:
+        load(path, rows)
     out = []
-    out.append("| scene | size | encode / field | decode / field | dec : enc | payload / field | zlib 1 | zlib 6 | zlib 9 | bzip2 | image (2 fields + zlib 1) | bytes / image | x264 / image | x264 bytes / image | lossless |")
-    out.append("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|")
+    out.append("| scene | size | encode / field | decode / field | dec : enc | payload / field | zlib 1 | zlib 6 | zlib 9 | bzip2 | image (2 fields + zlib 1) | bytes / image | x264 / image | x264 bytes / image | x264 bytes / P image | lossless |")
+    out.append("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|")
     for size in SIZES:
         for scene in SCENES:
             enc = get(rows, ("Encode", scene, size), "us")
@@ -63,6 +64,7 @@ def main():
                 fmt_b(get(rows, ("Image_zlib1", scene, size), "B_per_image")),
                 fmt_us(get(rows, ("X264", scene, size), "us")),
                 fmt_b(get(rows, ("X264", scene, size), "B_per_image")),
+                fmt_b(get(rows, ("X264", scene, size), "B_per_P_image")),
                 "yes" if get(rows, ("Encode", scene, size), "lossless") == 1 else "NO",
             ]) + " |")
     out.append("")
