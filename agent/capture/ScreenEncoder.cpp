@@ -63,7 +63,19 @@ bool ScreenEncoder::Setup(uint32_t width, uint32_t height, uint16_t colourFormat
   return true;
 }
 
+void ScreenEncoder::ClearPalette() {
+  // Only the entries below nextIndex_ can be set, so clearing them clears both tables.
+  for (uint32_t i = 1; i < std::min<uint32_t>(nextIndex_, kPaletteSize); ++i) {
+    reverse_[palette_[i]] = 0;
+    palette_[i] = 0;
+  }
+  nextIndex_ = sentIndex_ = 1;
+}
+
 void ScreenEncoder::StartSession() {
+  // Cleared here rather than left to the first field's reset, which would only see the
+  // entries below the forced index and keep the rest of the last session's colours.
+  ClearPalette();
   nextIndex_ = kPaletteResetAt;
   evenField_ = true;
   intraPending_ = true;
@@ -88,12 +100,7 @@ std::span<const uint8_t> ScreenEncoder::EncodeNextField() {
   stats_ = {};
   if (!current_) return {};
   if (nextIndex_ >= kPaletteResetAt) {
-    // Only the used entries can be non-zero, so clearing them clears both tables.
-    for (uint32_t i = 1; i < std::min<uint32_t>(nextIndex_, kPaletteSize); ++i) {
-      reverse_[palette_[i]] = 0;
-      palette_[i] = 0;
-    }
-    nextIndex_ = sentIndex_ = 1;
+    ClearPalette();
     resetUnsent_ = true;
   }
 

@@ -62,8 +62,8 @@ class ScreenEncoder {
   DeviceInfo Describe() const;
 
  private:
-  class Coder;
-  friend class Coder;
+  // Empties the palette and its reverse map; the next colour gets index 1.
+  void ClearPalette();
 
   uint32_t width_ = 0, height_ = 0, stride_ = 0;
   uint32_t blockColumns_ = 0, blockRows_ = 0;

@@ -210,6 +210,28 @@ TEST(EncoderFields, PaletteResetOnAnEmptyFieldReachesTheDesktop) {
   EXPECT_TRUE(loop.Shows(img));
 }
 
+TEST(EncoderFields, ASecondSessionStartsFromAnEmptyPalette) {
+  const uint32_t w = 64, h = 64;
+  ScreenEncoder encoder;
+  ASSERT_TRUE(encoder.Setup(w, h, 6));
+  // A first session that fills the palette to its last index.
+  encoder.StartSession();
+  encoder.LoadImage(NoiseImage(w, h, 6, 21).data(), w * 2);
+  static_cast<void>(encoder.EncodeNextField());
+  static_cast<void>(encoder.EncodeNextField());
+  // A second session with a new desktop: every colour must be announced again.
+  encoder.StartSession();
+  ScreenDecoder decoder;
+  ASSERT_TRUE(decoder.ResetGeometry(encoder.Describe()));
+  const Image img = NoiseImage(w, h, 6, 21);
+  encoder.LoadImage(img.data(), w * 2);
+  decoder.ApplyUpdate(encoder.EncodeNextField());
+  decoder.ApplyUpdate(encoder.EncodeNextField());
+  Image picture(img.size());
+  decoder.CopyPicture(picture.data());
+  for (size_t i = 0; i < img.size(); ++i) ASSERT_EQ(picture[i], ToRgb555(6, img[i])) << i;
+}
+
 TEST(EncoderGeometry, OddSizedAndLargestScreensRoundTrip) {
   for (auto [w, h] : {std::pair{175u, 99u}, std::pair{2048u, 16u}, std::pair{9u, 2048u}, std::pair{1u, 1u}}) {
     CodecLoop loop(w, h, 6, 0);
