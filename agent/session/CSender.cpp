@@ -38,11 +38,7 @@ bool CSender::Prepare() {
     return false;
   }
   paused_ = false;
-  // A fresh set-up, not only a session start: a palette left full by an earlier session
-  // must not leak stale entries into this one.
-  ScreenEncoder& encoder = capture_->Encoder();
-  if (!encoder.Setup(encoder.Width(), encoder.Height(), encoder.ColourFormat())) return false;
-  encoder.StartSession();
+  capture_->Encoder().StartSession();
   return true;
 }
 
