@@ -1,28 +1,53 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian 12 machine, builds Mirrodex and runs the screen codec on a
-# generated device screen: a 240 x 320 UI with a moving box is encoded as the agent would
-# send it, decoded as the desktop would show it, and the last decoded picture (PNG), the
-# per-field statistics and the streams land in ./out.
+# Sets up a fresh Debian 12 machine, builds Mirrodex and mirrors a virtual device:
+# a private X server (240 x 320, 16 bits, framebuffer file) shows the demo device program,
+# mirrodex-host serves its framebuffer, and mirrodex-cli takes a snapshot into ./out and
+# watches the live screen for a few seconds. Everything started here is stopped at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
-cmake --preset release >/dev/null
-cmake --build --preset release -j "$(nproc)" --target mirrodex-codec mirrodex-scenes
+preset=${MIRRODEX_PRESET:-release}
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" -j "$(nproc)" \
+  --target Mirrodex mirrodex-host mirrodex-cli mirrodex-demo-device
 
-bin=build/release/tools
-out=out
+build=build/$preset
+out=$PWD/out
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
 mkdir -p "$out"
-geometry=(--width 240 --height 320)
 
-"$bin/scenes/mirrodex-scenes" --scene ui-box "${geometry[@]}" --format 6 --frames 30 "$out/device.raw"
-"$bin/codec/mirrodex-codec" encode "${geometry[@]}" --format 6 --kind 0 --compress zlib --level 6 \
-  "$out/device.raw" "$out/screen.stream"
-"$bin/codec/mirrodex-codec" decode "${geometry[@]}" --format 6 --compress zlib --png "$out/desktop.png" \
-  "$out/screen.stream" "$out/desktop.raw"
-"$bin/codec/mirrodex-codec" stats "${geometry[@]}" --format 6 --kind 0 --compress zlib --level 6 \
-  "$out/device.raw" > "$out/stats.txt"
+# The virtual device: an X server whose screen is also an XWD framebuffer file.
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 240x320x16 -fbdir "$work" -nolisten tcp -noreset -dpi 96 \
+  >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+exec 3>&-
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "run: the X server did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=":$(head -n 1 "$work/display")"
+"$build/tools/demo-device/mirrodex-demo-device" >"$work/demo.log" 2>&1 &
+pids+=($!)
 
-tail -n 1 "$out/stats.txt"
-echo "Decoded picture: $out/desktop.png; per-field statistics: $out/stats.txt"
+# The device side: the agent connects to this machine and retries every second.
+mkdir -p "$out/device-files"
+"$build/bin/mirrodex-host" --fb "$work/Xvfb_screen0" --root "$out/device-files" \
+  -b127.0.0.1 --retry 1 >"$out/host.log" 2>&1 &
+pids+=($!)
+
+# The desktop side.
+"$build/cli/mirrodex-cli" --timeout 30 snapshot "$out/device.bmp"
+echo "Snapshot of the device screen: $out/device.bmp"
+echo "Watching the live screen for 6 seconds:"
+status=0
+timeout -s INT 6 "$build/cli/mirrodex-cli" --timeout 30 watch || status=$?
+[ "$status" -eq 0 ] || [ "$status" -eq 124 ] || exit "$status"
+echo "Host log: $out/host.log"
