@@ -6,7 +6,7 @@
 #include "agent/ScreenCapFactory.h"
 #include "agent/input/CRecordingUserInterface.h"
 #include "agent/session/AgentLog.h"
-#include "protocol/Requests.h"
+#include "protocol/TextEncoding.h"
 
 namespace mirrodex {
 namespace {
@@ -25,13 +25,9 @@ std::unique_ptr<CScreenCap> MakeCapture(const AgentOptions& options) {
 bool HostName(const char16_t* host, std::string& out) {
   out.clear();
   if (host == nullptr) return true;
-  std::vector<uint8_t> utf16le;
-  for (size_t i = 0; host[i] != 0; ++i) {
-    if (i >= CAgent::kMaxHostChars) return false;
-    utf16le.push_back(static_cast<uint8_t>(host[i] & 0xFF));
-    utf16le.push_back(static_cast<uint8_t>(host[i] >> 8));
-  }
-  out = Utf16LeToUtf8(utf16le);
+  const std::u16string_view name(host);
+  if (name.size() > CAgent::kMaxHostChars) return false;
+  out = Utf16ToUtf8(name);
   return true;
 }
 

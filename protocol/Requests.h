@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "protocol/ByteBuffer.h"
+#include "protocol/TextEncoding.h"
 
 namespace mirrodex {
 
@@ -62,10 +63,6 @@ constexpr uint32_t ResultOf(uint32_t statusWord) { return statusWord & 0xFFFFu; 
 
 // Builds a request: the request word followed by the payload.
 std::vector<uint8_t> BuildRequest(uint32_t code, std::span<const uint8_t> payload);
-
-// UTF-16LE helpers for paths and names (no terminator, no byte-order mark).
-std::vector<uint8_t> Utf8ToUtf16Le(const std::string& text);
-std::string Utf16LeToUtf8(std::span<const uint8_t> bytes);
 
 // A name block: u32 byte count n, then n bytes of UTF-16LE text.
 void AppendNameBlock(ByteBuffer& out, const std::string& utf8Name);
