@@ -1,0 +1,44 @@
+// Keycodes that carry no symbol in the keyboard map, lent to keysyms no key produces so they
+// can be typed. A binding stays until the keycode is needed for another keysym (the one used
+// longest ago is rebound first) or until UnbindAll: clients read the changed map when they
+// handle the key event, so undoing it at once could make them read the old one.
+// Thread: one owner, on the thread that owns the display connection.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "agent/input/xtest/XKeyboardMap.h"
+
+namespace mirrodex {
+
+class SpareKeycodes {
+ public:
+  // The keycodes free to lend; forgets earlier bindings without touching the server.
+  void Reset(const std::vector<KeyCode>& keycodes);
+  // A keycode that types `keysym`: the one already bound to it, else a free one, else the
+  // one used longest ago, rebound. nullopt when there is no spare keycode at all.
+  std::optional<KeyCode> Bind(Display* display, KeySym keysym);
+  // After the map was read again: forgets keycodes someone else gave symbols to, and
+  // bindings that someone else cleared.
+  void Reconcile(const XKeyboardMap& map);
+  // Gives every bound keycode back its empty mapping.
+  void UnbindAll(Display* display);
+
+  size_t Size() const { return slots_.size(); }
+
+ private:
+  struct Slot {
+    KeyCode keycode;
+    KeySym bound = NoSymbol;
+    uint64_t lastUse = 0;
+  };
+
+  std::vector<Slot> slots_;
+  uint64_t clock_ = 0;
+};
+
+}  // namespace mirrodex
