@@ -7,6 +7,80 @@
 #include "protocol/ScreenUpdateFormat.h"
 
 namespace mirrodex {
+namespace {
+
+// Where the codes of one record land: null band for a record outside the screen.
+struct CodeTarget {
+  uint16_t* band;
+  const uint32_t* offsets;
+  const uint16_t* palette;
+  uint32_t positionBase;
+};
+
+// Decodes `count` codes starting at data[pos]; returns the position after them, or `end`
+// with `truncated` set when the codes run past it. The colour format is a template argument
+// so the per-code conversion is resolved at compile time.
+template <uint16_t Format>
+size_t DecodeCodes(const uint8_t* data, size_t end, size_t pos, uint32_t count, const CodeTarget& t,
+                   bool& truncated) {
+  for (uint32_t i = 0; i < count; ++i) {
+    if (pos >= end) {
+      truncated = true;
+      return end;
+    }
+    const uint8_t b = data[pos];
+    uint32_t position;
+    uint16_t value;
+    if constexpr (Format == kColourReducedGrey) {
+      position = b & 0x1F;
+      value = GreyLevelToRgb555(b >> 5);
+      pos += 1;
+    } else {
+      switch (b & kCodeTagMask) {
+        case kCodeLiteral:
+          if (end - pos < 3) {
+            truncated = true;
+            return end;
+          }
+          position = b & 0x3F;
+          value = ToRgb555(Format, static_cast<uint16_t>((data[pos + 1] << 8) | data[pos + 2]));
+          pos += 3;
+          break;
+        case kCodeSmallLiteral:
+          if (end - pos < 2) {
+            truncated = true;
+            return end;
+          }
+          position = b & 0x1F;
+          value = ToRgb555(Format, static_cast<uint16_t>(((b & 0x20) << 3) + data[pos + 1]));
+          pos += 2;
+          break;
+        case kCodeShortIndex: {
+          const uint32_t slot = (b >> 3) & 3;
+          position = b & 0x07;
+          value = t.palette[slot == 0 ? 4 : slot];
+          pos += 1;
+          break;
+        }
+        default:
+          if (end - pos < 2) {
+            truncated = true;
+            return end;
+          }
+          position = b & 0x1F;
+          value = t.palette[((b & 0x20) << 3) + data[pos + 1]];
+          pos += 2;
+          break;
+      }
+    }
+    const uint32_t scanPosition = position + t.positionBase;
+    if (t.band != nullptr && scanPosition < kPixelsPerBlock) t.band[t.offsets[scanPosition]] = value;
+  }
+  return pos;
+}
+
+}  // namespace
+
 ScreenDecoder::ScreenDecoder() : palette_(std::make_unique<uint16_t[]>(kPaletteSize)) {}
 
 bool ScreenDecoder::ResetGeometry(const DeviceInfo& info) {
@@ -116,64 +190,20 @@ size_t ScreenDecoder::DecodeRecord(const uint8_t* data, size_t end, size_t pos,
   if (inside && leftRelative && column > 0) CopyFromLeft(column, row, positionBase);
   if (count == 0) return pos;
 
-  uint16_t* band = inside ? frame_.get() + static_cast<size_t>(row) * band_ : nullptr;
-  const uint32_t* offsets =
-      inside ? blockOffsets_.data() + static_cast<size_t>(column) * kPixelsPerBlock : nullptr;
-  const bool grey = format_ == kColourReducedGrey;
-  for (uint32_t i = 0; i < count; ++i) {
-    if (pos >= end) {
-      result.truncated = true;
-      return end;
-    }
-    const uint8_t b = data[pos];
-    uint32_t position;
-    uint16_t value;
-    if (grey) {
-      position = b & 0x1F;
-      value = GreyLevelToRgb555(b >> 5);
-      pos += 1;
-    } else {
-      switch (b & kCodeTagMask) {
-        case kCodeLiteral:
-          if (end - pos < 3) {
-            result.truncated = true;
-            return end;
-          }
-          position = b & 0x3F;
-          value = ToRgb555(format_, static_cast<uint16_t>((data[pos + 1] << 8) | data[pos + 2]));
-          pos += 3;
-          break;
-        case kCodeSmallLiteral:
-          if (end - pos < 2) {
-            result.truncated = true;
-            return end;
-          }
-          position = b & 0x1F;
-          value = ToRgb555(format_, static_cast<uint16_t>(((b & 0x20) << 3) + data[pos + 1]));
-          pos += 2;
-          break;
-        case kCodeShortIndex: {
-          const uint32_t slot = (b >> 3) & 3;
-          position = b & 0x07;
-          value = palette_[slot == 0 ? 4 : slot];
-          pos += 1;
-          break;
-        }
-        default:
-          if (end - pos < 2) {
-            result.truncated = true;
-            return end;
-          }
-          position = b & 0x1F;
-          value = palette_[((b & 0x20) << 3) + data[pos + 1]];
-          pos += 2;
-          break;
-      }
-    }
-    const uint32_t scanPosition = position + positionBase;
-    if (inside && scanPosition < kPixelsPerBlock) band[offsets[scanPosition]] = value;
+  const CodeTarget target{
+      inside ? frame_.get() + static_cast<size_t>(row) * band_ : nullptr,
+      inside ? blockOffsets_.data() + static_cast<size_t>(column) * kPixelsPerBlock : nullptr,
+      palette_.get(), positionBase};
+  switch (format_) {
+    case kColourRgb565:
+      return DecodeCodes<kColourRgb565>(data, end, pos, count, target, result.truncated);
+    case kColourRgb444:
+      return DecodeCodes<kColourRgb444>(data, end, pos, count, target, result.truncated);
+    case kColourReducedGrey:
+      return DecodeCodes<kColourReducedGrey>(data, end, pos, count, target, result.truncated);
+    default:
+      return DecodeCodes<kColourRgb555>(data, end, pos, count, target, result.truncated);
   }
-  return pos;
 }
 
 }  // namespace mirrodex
