@@ -17,22 +17,24 @@
 
 namespace mirrodex::test {
 
-// Two different TCP ports that were free a moment ago.
+// Two different TCP ports that were free a moment ago. They are drawn below the kernel's
+// ephemeral range (32768 and up), so no outgoing connection can take them meanwhile and an
+// agent retrying towards a closed port can never connect to itself.
 inline void FreePorts(uint16_t& first, uint16_t& second) {
-  int fds[2];
-  uint16_t ports[2];
-  for (int i = 0; i < 2; ++i) {
-    fds[i] = ::socket(AF_INET, SOCK_STREAM, 0);
+  static std::atomic<uint32_t> draw{static_cast<uint32_t>(::getpid()) * 7919u};
+  uint16_t ports[2] = {0, 0};
+  for (int found = 0; found < 2;) {
+    const auto port = static_cast<uint16_t>(20000 + draw.fetch_add(7727u) % 12000);
+    if (port == ports[0] || port == 3937 || port == 3938 || port == 3950) continue;
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ::bind(fds[i], reinterpret_cast<sockaddr*>(&address), size);
-    ::getsockname(fds[i], reinterpret_cast<sockaddr*>(&address), &size);
-    ports[i] = ntohs(address.sin_port);
+    address.sin_port = htons(port);
+    const bool free = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    if (free) ports[found++] = port;
   }
-  ::close(fds[0]);
-  ::close(fds[1]);
   first = ports[0];
   second = ports[1];
 }
