@@ -1,0 +1,160 @@
+#include "desktop/files/DeviceTransfer.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "protocol/Requests.h"
+
+namespace mirrodex {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class LocalFile {
+ public:
+  LocalFile(const std::string& path, int flags) : fd_(::open(path.c_str(), flags | O_CLOEXEC, 0666)) {}
+  ~LocalFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  LocalFile(const LocalFile&) = delete;
+  LocalFile& operator=(const LocalFile&) = delete;
+  int Get() const { return fd_; }
+  bool Valid() const { return fd_ >= 0; }
+  bool Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd < 0 || ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+bool WriteAll(int fd, const uint8_t* data, size_t size) {
+  while (size > 0) {
+    const ssize_t put = ::write(fd, data, size);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      if (put == 0) errno = ENOSPC;
+      return false;
+    }
+    data += put;
+    size -= static_cast<size_t>(put);
+  }
+  return true;
+}
+
+// Reads up to `size` bytes, fewer only at the end of the file; -1 on a read error.
+ssize_t ReadPiece(int fd, uint8_t* out, size_t size) {
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t got = ::read(fd, out + done, size - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return -1;
+    if (got == 0) break;
+    done += static_cast<size_t>(got);
+  }
+  return static_cast<ssize_t>(done);
+}
+
+double AverageRate(uint64_t bytes, Clock::time_point started) {
+  const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+  return seconds > 0 ? static_cast<double>(bytes) / seconds : 0;
+}
+
+bool Stopped(const TransferControl& control) { return control.stop && control.stop->load(); }
+
+void Report(const TransferControl& control, uint64_t done, uint64_t total, Clock::time_point started) {
+  if (control.onProgress) control.onProgress({done, total, AverageRate(done, started)});
+}
+
+}  // namespace
+
+TransferResult DeviceTransfer::CopyFromDevice(const std::string& devicePath, const std::string& localPath,
+                                              const TransferControl& control) {
+  TransferResult out;
+  LocalFile file(localPath, O_WRONLY | O_CREAT | O_TRUNC);
+  if (!file.Valid()) {
+    out.result = FileResult::Local(FileResult::Kind::kLocalError, errno);
+    return out;
+  }
+  const auto path = Utf8ToUtf16Le(devicePath);
+  const auto started = Clock::now();
+  for (bool first = true;; first = false) {
+    const auto sent = Clock::now();
+    out.result = device_.Request(first ? kRequestReadFirst : kRequestReadNext, path);
+    if (!out.result) return out;
+    const DeviceRequester& answer = device_.LastRequester();
+    const auto block = answer.Payload();
+    if (!WriteAll(file.Get(), block.data(), block.size())) {
+      out.result = FileResult::Local(FileResult::Kind::kLocalError, errno);
+      return out;
+    }
+    out.bytes += block.size();
+    device_.RecordRate(block.size(), Clock::now() - sent);
+    Report(control, out.bytes, 0, started);
+    if (answer.Result() == 0) break;  // the last chunk
+    if (Stopped(control)) {
+      out.stopped = true;
+      break;
+    }
+  }
+  if (!file.Close()) out.result = FileResult::Local(FileResult::Kind::kLocalError, errno);
+  return out;
+}
+
+TransferResult DeviceTransfer::CopyToDevice(const std::string& localPath, const std::string& devicePath,
+                                            const TransferControl& control) {
+  TransferResult out;
+  LocalFile file(localPath, O_RDONLY);
+  struct stat st {};
+  if (!file.Valid() || ::fstat(file.Get(), &st) != 0) {
+    out.result = FileResult::Local(FileResult::Kind::kLocalError, errno);
+    return out;
+  }
+  const auto name = Utf8ToUtf16Le(devicePath);
+  if (name.empty() || name.size() > kMaxNameBlockBytes) {
+    out.result = FileResult::Local(FileResult::Kind::kRefused, ENAMETOOLONG);
+    return out;
+  }
+  const uint64_t size = static_cast<uint64_t>(st.st_size);
+  const auto started = Clock::now();
+  ByteBuffer block;
+  bool atEnd = false;
+  for (bool first = true; first || (out.bytes < size && !atEnd); first = false) {
+    block.Clear();
+    block.AppendU32(static_cast<uint32_t>(name.size()));
+    block.Append(name.data(), name.size());
+    const size_t header = block.Size();
+    while (block.Size() - header < kBlockFileBytes) {
+      const size_t at = block.Size();
+      block.Resize(at + kPieceBytes);
+      const ssize_t got = ReadPiece(file.Get(), block.Data() + at, kPieceBytes);
+      if (got < 0) {
+        out.result = FileResult::Local(FileResult::Kind::kLocalError, errno);
+        return out;
+      }
+      block.Resize(at + static_cast<size_t>(got));
+      if (static_cast<size_t>(got) < kPieceBytes) {
+        atEnd = true;  // also ends a file that shrank since it was opened
+        break;
+      }
+    }
+    out.result = device_.Request(first ? kRequestWriteFirst : kRequestWriteNext, block.Bytes());
+    if (!out.result) return out;
+    out.bytes += block.Size() - header;
+    Report(control, out.bytes, size, started);
+    if (Stopped(control) && out.bytes < size && !atEnd) {
+      out.stopped = true;
+      break;
+    }
+  }
+  device_.RecordRate(out.bytes, Clock::now() - started);
+  return out;
+}
+
+}  // namespace mirrodex
