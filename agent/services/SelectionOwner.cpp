@@ -98,6 +98,10 @@ bool SelectionOwner::BeginRead(ClipboardStatus& status, std::string& utf8) {
     return true;
   }
   const Window owner = XGetSelectionOwner(display_.Get(), clipboard_);
+  if (!Usable()) {  // the server went away while answering
+    status = ClipboardStatus::kCannotOpen;
+    return true;
+  }
   if (owner == None || (owner == window_ && owned_)) {
     status = owner == None ? ClipboardStatus::kNoText : ClipboardStatus::kOk;
     if (owner != None) utf8 = ownedText_;

@@ -9,6 +9,7 @@ namespace {
 std::mutex g_registryMutex;
 std::map<Display*, std::atomic<unsigned>*> g_registry;  // our connections and their error counts
 XErrorHandler g_previousHandler = nullptr;
+XIOErrorHandler g_previousIoHandler = nullptr;
 std::once_flag g_installOnce;
 
 }  // namespace
@@ -17,6 +18,7 @@ X11Display::X11Display(const std::string& name) {
   std::call_once(g_installOnce, [] {
     XInitThreads();
     g_previousHandler = XSetErrorHandler(&X11Display::OnError);
+    g_previousIoHandler = XSetIOErrorHandler(&X11Display::OnIoError);
   });
   display_ = XOpenDisplay(name.empty() ? nullptr : name.c_str());
   if (display_ == nullptr) return;
@@ -52,6 +54,15 @@ int X11Display::OnError(Display* display, XErrorEvent* event) {
     }
   }
   return g_previousHandler != nullptr ? g_previousHandler(display, event) : 0;
+}
+
+int X11Display::OnIoError(Display* display) {
+  {
+    std::lock_guard<std::mutex> lock(g_registryMutex);
+    // Returning lets Xlib call the connection's exit handler (OnLost) instead of exit().
+    if (g_registry.count(display) != 0) return 0;
+  }
+  return g_previousIoHandler != nullptr ? g_previousIoHandler(display) : 0;
 }
 
 void X11Display::OnLost(Display*, void* self) {

@@ -28,6 +28,7 @@ class X11Display {
 
  private:
   static int OnError(Display* display, XErrorEvent* event);
+  static int OnIoError(Display* display);
   static void OnLost(Display* display, void* self);
 
   Display* display_ = nullptr;

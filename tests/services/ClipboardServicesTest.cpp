@@ -88,6 +88,19 @@ TEST_F(X11ClipboardTest, SetTakesTheSelectionFromAnotherOwner) {
   EXPECT_EQ(PeerRead(), "utf8 " + Hex("ours"));
 }
 
+class LostDisplayTest : public ServicesOnDisplayTest {};
+
+TEST_F(LostDisplayTest, AServerThatGoesAwayFailsRequestsWithoutEndingTheAgent) {
+  ASSERT_EQ(Ask(*services_, kRequestSetClipboard, Terminated("held")).status, 0x400000u);
+  PeerProcess child({MIRRODEX_X11_PEER, "idle"});
+  ASSERT_EQ(child.ReadLine(), "ready");
+  server_->Stop();
+  EXPECT_EQ(Ask(*services_, kRequestGetClipboard, " ").status, 0x300002u);
+  EXPECT_EQ(Ask(*services_, kRequestSetClipboard, Terminated("lost")).status, 0x400002u);
+  EXPECT_EQ(Ask(*services_, kRequestProcesses, "2" + std::to_string(child.Id())).status, 0x1400001u);
+  EXPECT_EQ(Ask(*services_, kRequestProcesses, "1" + std::to_string(child.Id())).status, 0x1400001u);
+}
+
 TEST(OwnClipboardStoreTest, WithoutDisplayTheAgentKeepsItsOwnText) {
   FileManagerConfig config;
   config.fileRoot = ::testing::TempDir();
