@@ -9,8 +9,12 @@
 namespace mirrodex {
 namespace {
 
-bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsHighSurrogate(char32_t c) {
+  return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(char32_t c) {
+  return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 // The key a control character stands for; 0 when it is not one of those keys.
 uint8_t KeyOfControlCharacter(char32_t c) {
@@ -57,8 +61,8 @@ void CLinuxUserInterface::TypeUnit(char16_t unit) {
       Report(false, "a low surrogate (U+" + Hex(unit, 4) + ") came without its high half");
       return;
     }
-    const char32_t character = 0x10000 + ((char32_t{pendingHigh_} - 0xD800) << 10) +
-                               (char32_t{unit} - 0xDC00);
+    const char32_t character =
+        0x10000 + ((char32_t{pendingHigh_} - 0xD800) << 10) + (char32_t{unit} - 0xDC00);
     pendingHigh_ = 0;
     TypeCodePoint(character);
     return;

@@ -50,9 +50,9 @@ class CLinuxUserInterface final : public CUserInterface {
   const CScreenCap* screen_;
   std::unique_ptr<CFileManager> services_;
   ByteBuffer reply_;
-  char16_t pendingHigh_ = 0;  // the first half of a surrogate pair, 0 when none
+  char16_t pendingHigh_ = 0;                 // the first half of a surrogate pair, 0 when none
   uint32_t toldWidth_ = 0, toldHeight_ = 0;  // the screen size the injector knows
-  std::string error_;  // scratch for the injector's message
+  std::string error_;                        // scratch for the injector's message
   std::string lastLogged_;  // the failure logged last, so a repeated one is logged once
 };
 

@@ -171,6 +171,8 @@ const VirtualKey* FindVirtualKey(uint8_t code) {
   return found != kKeys.end() && found->code == code ? &*found : nullptr;
 }
 
-std::span<const VirtualKey> AllVirtualKeys() { return kKeys; }
+std::span<const VirtualKey> AllVirtualKeys() {
+  return kKeys;
+}
 
 }  // namespace mirrodex

@@ -17,9 +17,9 @@ inline constexpr uint8_t kVkEscape = 0x1B;
 inline constexpr uint8_t kVkA = 0x41;
 
 struct VirtualKey {
-  uint8_t code;     // Windows virtual-key code
-  uint32_t keysym;  // X keysym of the key's unshifted meaning
-  uint16_t evdev;   // Linux input event code (KEY_*)
+  uint8_t code;      // Windows virtual-key code
+  uint32_t keysym;   // X keysym of the key's unshifted meaning
+  uint16_t evdev;    // Linux input event code (KEY_*)
   const char* name;  // for messages
 };
 

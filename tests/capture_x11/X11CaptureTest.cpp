@@ -37,9 +37,9 @@ void PrintTo(const ScreenCase& c, std::ostream* out) {
   *out << "depth " << c.depth << (c.sharedMemory ? " shm" : " plain");
 }
 
-const std::vector<Swatch> kTrueColour = {
-    {0xFF0000, 0xF800}, {0x00FF00, 0x07E0}, {0x0000FF, 0x001F}, {0xFFFFFF, 0xFFFF},
-    {0x123456, 0x11AA}, {0x808080, 0x8410}, {0x07030F, 0x0001}, {0x000000, 0x0000}};
+const std::vector<Swatch> kTrueColour = {{0xFF0000, 0xF800}, {0x00FF00, 0x07E0}, {0x0000FF, 0x001F},
+                                         {0xFFFFFF, 0xFFFF}, {0x123456, 0x11AA}, {0x808080, 0x8410},
+                                         {0x07030F, 0x0001}, {0x000000, 0x0000}};
 
 class ScreenFixture {
  public:
@@ -126,11 +126,12 @@ TEST_P(X11Capture, MirrorsTheScreenAsFiveSixFiveAndFollowsChanges) {
 
 INSTANTIATE_TEST_SUITE_P(
     Screens, X11Capture,
-    ::testing::Values(ScreenCase{24, true, kTrueColour}, ScreenCase{24, false, kTrueColour},
-                      ScreenCase{16, true, {{0xF800, 0xF800}, {0x07E0, 0x07E0}, {0x1234, 0x1234}}},
-                      // 5-5-5 is widened to 5-6-5: green gains a zero low bit.
-                      ScreenCase{15, false, {{0x7C00, 0xF800}, {0x03E0, 0x07C0}, {0x7FFF, 0xFFDF},
-                                             {0x1234, 0x2454}}}),
+    ::testing::Values(
+        ScreenCase{24, true, kTrueColour}, ScreenCase{24, false, kTrueColour},
+        ScreenCase{16, true, {{0xF800, 0xF800}, {0x07E0, 0x07E0}, {0x1234, 0x1234}}},
+        // 5-5-5 is widened to 5-6-5: green gains a zero low bit.
+        ScreenCase{
+            15, false, {{0x7C00, 0xF800}, {0x03E0, 0x07C0}, {0x7FFF, 0xFFDF}, {0x1234, 0x2454}}}),
     [](const ::testing::TestParamInfo<ScreenCase>& info) {
       return "Depth" + std::to_string(info.param.depth) +
              (info.param.sharedMemory ? "Shm" : "Plain");
@@ -167,8 +168,8 @@ TEST(X11CaptureChoice, TakesTheXDisplayWhenNoFramebufferOpens) {
   EXPECT_EQ(PixelAt(*cap, 319, 239), 0x07E0);
 
   // A framebuffer that opens, or one the user named, is the framebuffer's.
-  auto live = ChooseScreenCap(
-      {"", screen.Server().FramebufferFile(), screen.Server().DisplayName(), 0});
+  auto live =
+      ChooseScreenCap({"", screen.Server().FramebufferFile(), screen.Server().DisplayName(), 0});
   EXPECT_NE(dynamic_cast<CLinuxScrCap*>(live.get()), nullptr);
   auto named = ChooseScreenCap({"/nonexistent/fb1", "", screen.Server().DisplayName(), 0});
   ASSERT_NE(dynamic_cast<CLinuxScrCap*>(named.get()), nullptr);

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "agent/input/CLinuxUserInterface.h"
-#include "tests/input/GeometryScreen.h"
 #include "protocol/CommandWords.h"
 #include "protocol/LittleEndian.h"
 #include "protocol/Requests.h"
+#include "tests/input/GeometryScreen.h"
 
 namespace mirrodex {
 namespace {
@@ -47,8 +47,12 @@ class RecordingInjector final : public IInputInjector {
 
 using test::GeometryScreen;
 
-Call Key(uint8_t code, bool control = false) { return {Call::kKey, code, control ? 1u : 0u}; }
-Call Character(char32_t c) { return {Call::kCharacter, c}; }
+Call Key(uint8_t code, bool control = false) {
+  return {Call::kKey, code, control ? 1u : 0u};
+}
+Call Character(char32_t c) {
+  return {Call::kCharacter, c};
+}
 Call Pointer(uint32_t x, uint32_t y, PointerAction action) {
   return {Call::kPointer, x, y, action};
 }
@@ -56,8 +60,8 @@ Call Pointer(uint32_t x, uint32_t y, PointerAction action) {
 class LinuxUserInterface : public ::testing::Test {
  protected:
   void Build(const CScreenCap* screen, std::unique_ptr<CFileManager> services = nullptr) {
-    ui_ = std::make_unique<CLinuxUserInterface>(std::make_unique<RecordingInjector>(calls_),
-                                                screen, std::move(services));
+    ui_ = std::make_unique<CLinuxUserInterface>(std::make_unique<RecordingInjector>(calls_), screen,
+                                                std::move(services));
   }
   void SetUp() override { Build(nullptr); }
 
@@ -81,11 +85,11 @@ TEST_F(LinuxUserInterface, VirtualKeysArePressedAndUnknownCodesDropped) {
 TEST_F(LinuxUserInterface, SurrogatePairTypesOneCharacterAndLoneHalvesTypeNothing) {
   Run({KeyWord(0xD83D, false), KeyWord(0xDE00, false),  // U+1F600
        KeyWord(0xD83D, false), KeyWord('b', false),     // a high half, then another character
-       KeyWord(0xDE00, false),                           // a low half alone
-       KeyWord(0xD83D, false), KeyWord(0x25, true),      // a high half, then a key
+       KeyWord(0xDE00, false),                          // a low half alone
+       KeyWord(0xD83D, false), KeyWord(0x25, true),     // a high half, then a key
        KeyWord(0xD83D, false), KeyWord(0xDE00, false)});
-  EXPECT_EQ(calls_, (std::vector<Call>{Character(0x1F600), Character('b'), Key(0x25),
-                                       Character(0x1F600)}));
+  EXPECT_EQ(calls_,
+            (std::vector<Call>{Character(0x1F600), Character('b'), Key(0x25), Character(0x1F600)}));
 }
 
 TEST_F(LinuxUserInterface, ControlCharactersBecomeTheirKeys) {
@@ -153,9 +157,13 @@ std::vector<uint8_t> TakeReply(CUserInterface& ui) {
 
 TEST_F(LinuxUserInterface, ServiceReplyBecomesOneRecordWithStatusAndPayload) {
   const uint32_t status = StatusWord(kRequestStatus, 0);
-  std::vector<uint8_t> reply = {static_cast<uint8_t>(status), static_cast<uint8_t>(status >> 8),
+  std::vector<uint8_t> reply = {static_cast<uint8_t>(status),
+                                static_cast<uint8_t>(status >> 8),
                                 static_cast<uint8_t>(status >> 16),
-                                static_cast<uint8_t>(status >> 24), 1, 2, 3};
+                                static_cast<uint8_t>(status >> 24),
+                                1,
+                                2,
+                                3};
   auto services = std::make_unique<ScriptedServices>(reply);
   ScriptedServices* seen = services.get();
   Build(nullptr, std::move(services));
@@ -169,8 +177,8 @@ TEST_F(LinuxUserInterface, ServiceReplyBecomesOneRecordWithStatusAndPayload) {
 }
 
 TEST_F(LinuxUserInterface, UnknownOrMissingServiceRepliesGiveTheStatusZeroRecord) {
-  for (const auto& reply : {std::vector<uint8_t>{0, 0, 0, 0}, std::vector<uint8_t>{7, 0},
-                            std::vector<uint8_t>{}}) {
+  for (const auto& reply :
+       {std::vector<uint8_t>{0, 0, 0, 0}, std::vector<uint8_t>{7, 0}, std::vector<uint8_t>{}}) {
     Build(nullptr, std::make_unique<ScriptedServices>(reply));
     ui_->PutCommand(BuildRequest(33, {}));
     ui_->PutCommandWord(KeyWord('x', false));  // emptied with the queue, as for an unknown code

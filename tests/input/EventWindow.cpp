@@ -12,11 +12,11 @@ EventWindow::EventWindow(const std::string& display) {
   attributes.override_redirect = True;
   attributes.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
                           PointerMotionMask | StructureNotifyMask;
-  window_ = XCreateWindow(display_, RootWindow(display_, screen), 0, 0,
-                          static_cast<unsigned>(DisplayWidth(display_, screen)),
-                          static_cast<unsigned>(DisplayHeight(display_, screen)), 0,
-                          CopyFromParent, InputOutput, CopyFromParent,
-                          CWOverrideRedirect | CWEventMask, &attributes);
+  window_ =
+      XCreateWindow(display_, RootWindow(display_, screen), 0, 0,
+                    static_cast<unsigned>(DisplayWidth(display_, screen)),
+                    static_cast<unsigned>(DisplayHeight(display_, screen)), 0, CopyFromParent,
+                    InputOutput, CopyFromParent, CWOverrideRedirect | CWEventMask, &attributes);
   XMapWindow(display_, window_);
   XEvent event;
   do {
@@ -50,8 +50,8 @@ std::vector<EventWindow::Event> EventWindow::Take() {
       }
       case ButtonPress:
       case ButtonRelease:
-        events.push_back({e.type, e.xbutton.x, e.xbutton.y, e.xbutton.button, NoSymbol,
-                          e.xbutton.state});
+        events.push_back(
+            {e.type, e.xbutton.x, e.xbutton.y, e.xbutton.button, NoSymbol, e.xbutton.state});
         break;
       case MotionNotify:
         events.push_back({e.type, e.xmotion.x, e.xmotion.y, 0, NoSymbol, e.xmotion.state});

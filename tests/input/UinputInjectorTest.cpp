@@ -19,8 +19,12 @@ using Events = std::vector<UinputEvent>;
 using Device = CRecordingUinputSink::Device;
 
 constexpr UinputEvent kSyn{EV_SYN, SYN_REPORT, 0};
-UinputEvent KeyEvent(uint16_t code, int32_t value) { return {EV_KEY, code, value}; }
-Events Tap(uint16_t code) { return {KeyEvent(code, 1), kSyn, KeyEvent(code, 0), kSyn}; }
+UinputEvent KeyEvent(uint16_t code, int32_t value) {
+  return {EV_KEY, code, value};
+}
+Events Tap(uint16_t code) {
+  return {KeyEvent(code, 1), kSyn, KeyEvent(code, 0), kSyn};
+}
 
 // Hands everything to a recording the test keeps, so it can be read after the backend went.
 class SharedSink final : public IUinputSink {
@@ -101,10 +105,17 @@ TEST_F(UinputInjector, PointerMovesThenPressesInOneReportOnAxesOfTheScreenSize) 
   ASSERT_TRUE(injector_->Pointer(20, 40, PointerAction::kLeftDown, error_)) << error_;
   ASSERT_TRUE(injector_->Pointer(21, 42, PointerAction::kMove, error_)) << error_;
   ASSERT_TRUE(injector_->Pointer(479, 639, PointerAction::kLeftUp, error_)) << error_;
-  const Events expected = {
-      {EV_ABS, ABS_X, 20},  {EV_ABS, ABS_Y, 40},  KeyEvent(BTN_LEFT, 1), kSyn,
-      {EV_ABS, ABS_X, 21},  {EV_ABS, ABS_Y, 42},  kSyn,
-      {EV_ABS, ABS_X, 479}, {EV_ABS, ABS_Y, 639}, KeyEvent(BTN_LEFT, 0), kSyn};
+  const Events expected = {{EV_ABS, ABS_X, 20},
+                           {EV_ABS, ABS_Y, 40},
+                           KeyEvent(BTN_LEFT, 1),
+                           kSyn,
+                           {EV_ABS, ABS_X, 21},
+                           {EV_ABS, ABS_Y, 42},
+                           kSyn,
+                           {EV_ABS, ABS_X, 479},
+                           {EV_ABS, ABS_Y, 639},
+                           KeyEvent(BTN_LEFT, 0),
+                           kSyn};
   EXPECT_EQ(sink_->Events(), expected);
   EXPECT_EQ(sink_->Devices(), (std::vector<Device>{{480, 640}}));
 }
@@ -116,9 +127,15 @@ TEST_F(UinputInjector, NewScreenSizeMakesANewDeviceAfterReleasingTheButton) {
   injector_->SetScreenSize(320, 240);
   EXPECT_FALSE(sink_->IsOpen());
   ASSERT_TRUE(injector_->Pointer(6, 6, PointerAction::kMove, error_)) << error_;
-  const Events expected = {{EV_ABS, ABS_X, 5}, {EV_ABS, ABS_Y, 5}, KeyEvent(BTN_LEFT, 1), kSyn,
-                           KeyEvent(BTN_LEFT, 0), kSyn,
-                           {EV_ABS, ABS_X, 6}, {EV_ABS, ABS_Y, 6}, kSyn};
+  const Events expected = {{EV_ABS, ABS_X, 5},
+                           {EV_ABS, ABS_Y, 5},
+                           KeyEvent(BTN_LEFT, 1),
+                           kSyn,
+                           KeyEvent(BTN_LEFT, 0),
+                           kSyn,
+                           {EV_ABS, ABS_X, 6},
+                           {EV_ABS, ABS_Y, 6},
+                           kSyn};
   EXPECT_EQ(sink_->Events(), expected);
   EXPECT_EQ(sink_->Devices(), (std::vector<Device>{{240, 320}, {320, 240}}));
 }

@@ -26,7 +26,9 @@ using test::EventWindow;
 using test::GeometryScreen;
 using test::XvfbServer;
 
-constexpr KeySym UnicodeKeysym(char32_t c) { return 0x01000000 | c; }
+constexpr KeySym UnicodeKeysym(char32_t c) {
+  return 0x01000000 | c;
+}
 
 class XTestInput : public ::testing::Test {
  protected:
@@ -115,8 +117,8 @@ TEST_F(XTestInput, VirtualKeysArePressedAndReleasedAsTheirKeys) {
   EXPECT_EQ(EventWindow::PressedKeysyms(events),
             (std::vector<KeySym>{XK_Return, XK_F1, XK_F4, XK_a, XK_5, XK_KP_7, XK_Left, XK_Next,
                                  XK_F13, XK_Escape, XK_space, XK_Delete}));
-  const auto presses = std::count_if(events.begin(), events.end(),
-                                     [](const auto& e) { return e.type == KeyPress; });
+  const auto presses =
+      std::count_if(events.begin(), events.end(), [](const auto& e) { return e.type == KeyPress; });
   const auto releases = std::count_if(events.begin(), events.end(),
                                       [](const auto& e) { return e.type == KeyRelease; });
   EXPECT_EQ(presses, releases) << "every key pressed must be released";
@@ -125,13 +127,12 @@ TEST_F(XTestInput, VirtualKeysArePressedAndReleasedAsTheirKeys) {
 TEST_F(XTestInput, CharactersAreTypedExactlyWhetherOrNotAKeyHasThem) {
   // 'é', '€' and 'Ж' are on no key of a US layout; U+1F600 arrives as a surrogate pair.
   Run({KeyWord('a', false), KeyWord('Z', false), KeyWord('~', false), KeyWord('1', false),
-       KeyWord(0xE9, false), KeyWord(0x20AC, false), KeyWord(0x0416, false),
-       KeyWord(0xD83D, false), KeyWord(0xDE00, false), KeyWord(' ', false),
-       KeyWord(0x20AC, false)});
+       KeyWord(0xE9, false), KeyWord(0x20AC, false), KeyWord(0x0416, false), KeyWord(0xD83D, false),
+       KeyWord(0xDE00, false), KeyWord(' ', false), KeyWord(0x20AC, false)});
   EXPECT_EQ(EventWindow::PressedKeysyms(window_->Take()),
-            (std::vector<KeySym>{XK_a, XK_Z, XK_asciitilde, XK_1, XK_eacute,
-                                 UnicodeKeysym(0x20AC), UnicodeKeysym(0x0416),
-                                 UnicodeKeysym(0x1F600), XK_space, UnicodeKeysym(0x20AC)}));
+            (std::vector<KeySym>{XK_a, XK_Z, XK_asciitilde, XK_1, XK_eacute, UnicodeKeysym(0x20AC),
+                                 UnicodeKeysym(0x0416), UnicodeKeysym(0x1F600), XK_space,
+                                 UnicodeKeysym(0x20AC)}));
 }
 
 TEST_F(XTestInput, CharactersStayExactWithCapsLockOn) {

@@ -12,14 +12,17 @@ namespace {
 PixelChannel ChannelOf(unsigned long mask) {
   const auto bits = static_cast<uint32_t>(mask);
   if (bits == 0) return {};
-  return {static_cast<uint32_t>(std::countr_zero(bits)), static_cast<uint32_t>(std::popcount(bits))};
+  return {static_cast<uint32_t>(std::countr_zero(bits)),
+          static_cast<uint32_t>(std::popcount(bits))};
 }
 
 }  // namespace
 
 CX11Capture::CX11Capture(X11CaptureConfig config) : config_(std::move(config)) {}
 
-CX11Capture::~CX11Capture() { Close(); }
+CX11Capture::~CX11Capture() {
+  Close();
+}
 
 bool CX11Capture::LearnLayout(const XImage& image, std::string& error) {
   FramebufferLayout layout;
@@ -81,7 +84,8 @@ bool CX11Capture::Capture() {
   const size_t dstStride = encoder_.ImageStride();
   const uint32_t width = layout_.width;
   if (state_.scaleMode != ScaleMode::kHalved) {
-    for (uint32_t y = 0; y < state_.height; ++y) convert_(src + y * srcStride, width, dst + y * dstStride);
+    for (uint32_t y = 0; y < state_.height; ++y)
+      convert_(src + y * srcStride, width, dst + y * dstStride);
     return true;
   }
   // Each served row averages two converted screen rows.

@@ -23,8 +23,8 @@ namespace mirrodex {
 class X11Display;
 
 struct X11CaptureConfig {
-  std::string display;           // as for XOpenDisplay; empty means $DISPLAY
-  std::optional<uint32_t> dpi;   // overrides what the display reports
+  std::string display;            // as for XOpenDisplay; empty means $DISPLAY
+  std::optional<uint32_t> dpi;    // overrides what the display reports
   bool allowSharedMemory = true;  // false: always plain image requests
 };
 

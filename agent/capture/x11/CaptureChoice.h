@@ -15,8 +15,8 @@ namespace mirrodex {
 struct CaptureChoice {
   std::string framebuffer;  // MIRRODEX_FBDEV: a framebuffer device or XWD file; empty: probe
   std::string defaultFramebuffer = kDefaultFramebufferDevice;  // what is probed
-  std::string display;      // DISPLAY; empty: no X fallback
-  uint32_t dpi = 0;         // MIRRODEX_DPI; 0: ask the screen
+  std::string display;                                         // DISPLAY; empty: no X fallback
+  uint32_t dpi = 0;                                            // MIRRODEX_DPI; 0: ask the screen
 };
 
 // Never null. `reason`, when given, says which backend was taken and why.

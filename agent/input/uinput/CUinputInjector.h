@@ -21,8 +21,7 @@ class CUinputInjector final : public IInputInjector {
   ~CUinputInjector() override;
 
   void SetScreenSize(uint32_t width, uint32_t height) override;
-  [[nodiscard]] bool PressKey(const VirtualKey& key, bool withControl,
-                              std::string& error) override;
+  [[nodiscard]] bool PressKey(const VirtualKey& key, bool withControl, std::string& error) override;
   [[nodiscard]] bool TypeCharacter(char32_t character, std::string& error) override;
   [[nodiscard]] bool Pointer(uint32_t x, uint32_t y, PointerAction action,
                              std::string& error) override;

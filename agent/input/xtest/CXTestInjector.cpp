@@ -77,7 +77,9 @@ bool CXTestInjector::Connect(std::string& error) {
   return true;
 }
 
-void CXTestInjector::Disconnect() { display_.reset(); }
+void CXTestInjector::Disconnect() {
+  display_.reset();
+}
 
 bool CXTestInjector::RefreshMap(std::string& error) {
   Display* d = display_->Get();
@@ -172,8 +174,7 @@ bool CXTestInjector::TypeCharacter(char32_t character, std::string& error) {
 bool CXTestInjector::Pointer(uint32_t x, uint32_t y, PointerAction action, std::string& error) {
   if (!Ready(error)) return false;
   Display* d = display_->Get();
-  XTestFakeMotionEvent(d, DefaultScreen(d), static_cast<int>(x), static_cast<int>(y),
-                       CurrentTime);
+  XTestFakeMotionEvent(d, DefaultScreen(d), static_cast<int>(x), static_cast<int>(y), CurrentTime);
   if (action == PointerAction::kLeftDown || action == PointerAction::kLeftUp) {
     buttonDown_ = action == PointerAction::kLeftDown;
     XTestFakeButtonEvent(d, 1, buttonDown_ ? True : False, CurrentTime);

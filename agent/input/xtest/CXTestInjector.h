@@ -29,8 +29,7 @@ class CXTestInjector final : public IInputInjector {
   ~CXTestInjector() override;
 
   void SetScreenSize(uint32_t width, uint32_t height) override;
-  [[nodiscard]] bool PressKey(const VirtualKey& key, bool withControl,
-                              std::string& error) override;
+  [[nodiscard]] bool PressKey(const VirtualKey& key, bool withControl, std::string& error) override;
   [[nodiscard]] bool TypeCharacter(char32_t character, std::string& error) override;
   [[nodiscard]] bool Pointer(uint32_t x, uint32_t y, PointerAction action,
                              std::string& error) override;
@@ -56,8 +55,8 @@ class CXTestInjector final : public IInputInjector {
   SpareKeycodes spare_;
   bool mapStale_ = true;
   bool buttonDown_ = false;
-  int group_ = 0;        // the keyboard group in effect, read before each call
-  unsigned mods_ = 0;    // the modifiers in effect (locks included), read before each call
+  int group_ = 0;      // the keyboard group in effect, read before each call
+  unsigned mods_ = 0;  // the modifiers in effect (locks included), read before each call
 };
 
 }  // namespace mirrodex
