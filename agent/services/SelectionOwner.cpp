@@ -145,7 +145,8 @@ bool SelectionOwner::HandleEvents(ClipboardStatus& status, std::string& utf8) {
         break;
     }
   }
-  if (Usable()) XFlush(display_.Get());
+  // No flush after the last XPending: a flush may read events into Xlib's queue, where a poll
+  // on the connection would never see them.
   return completed;
 }
 

@@ -32,7 +32,8 @@ class SelectionOwner {
   // Starts reading the current owner's text. Returns true when the read is already complete
   // (no owner, or the owner is this window), with `status` and `utf8` set.
   [[nodiscard]] bool BeginRead(ClipboardStatus& status, std::string& utf8);
-  // Handles every queued event. Returns true when a read begun before has just completed.
+  // Handles every queued event and flushes what they sent. Returns true when a read begun
+  // before has just completed. Call it right before waiting on ConnectionFd().
   [[nodiscard]] bool HandleEvents(ClipboardStatus& status, std::string& utf8);
   // Forgets a read that took too long.
   void AbandonRead() { read_ = ReadState::kIdle; }

@@ -11,6 +11,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -187,6 +188,7 @@ int Read(Display* display) {
 
 int main(int argc, char** argv) {
   if (argc < 2) return 64;
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive a test that crashed
   const std::string mode = argv[1];
   for (int i = 2; i < argc; ++i) {
     if (std::strcmp(argv[i], "--ignore-term") == 0) ::signal(SIGTERM, SIG_IGN);
