@@ -112,7 +112,11 @@ bool CXTestInjector::Ready(std::string& error) {
 bool CXTestInjector::StrokeFor(KeySym keysym, bool plainKeyFirst, XKeyboardMap::Stroke& stroke,
                                std::string& error) {
   if (plainKeyFirst) {
-    if (const auto keycode = map_.FindPlainKey(keysym, group_)) {
+    // Like a virtual key on a second layout, the key that has the keysym in the first group
+    // is pressed as it is.
+    auto keycode = map_.FindPlainKey(keysym, group_);
+    if (!keycode && group_ != 0) keycode = map_.FindPlainKey(keysym, 0);
+    if (keycode) {
       stroke = {*keycode, false};
       return true;
     }
@@ -121,12 +125,13 @@ bool CXTestInjector::StrokeFor(KeySym keysym, bool plainKeyFirst, XKeyboardMap::
     stroke = *found;
     return true;
   }
-  const auto spare = spare_.Bind(display_->Get(), keysym);
-  if (!spare) {
-    error = "no key gives keysym " + KeysymText(keysym) + " and no spare keycode is left to lend";
+  const auto spare = spare_.Bind(display_->Get(), map_, keysym);
+  const auto lent = spare ? map_.StrokeOnKey(*spare, keysym, group_, mods_) : std::nullopt;
+  if (!lent) {
+    error = "no key gives keysym " + KeysymText(keysym) + " and no spare keycode could be lent";
     return false;
   }
-  stroke = {*spare, false};
+  stroke = *lent;
   return true;
 }
 

@@ -10,11 +10,13 @@ void SpareKeycodes::Reset(const std::vector<KeyCode>& keycodes) {
   clock_ = 0;
 }
 
-std::optional<KeyCode> SpareKeycodes::Bind(Display* display, KeySym keysym) {
+std::optional<KeyCode> SpareKeycodes::Bind(Display* display, XKeyboardMap& map, KeySym keysym) {
   if (slots_.empty()) return std::nullopt;
+  KeySym lower = NoSymbol, upper = NoSymbol;
+  XConvertCase(keysym, &lower, &upper);  // a letter and its capital share one keycode
   ++clock_;
   for (Slot& slot : slots_) {
-    if (slot.bound == keysym) {
+    if (slot.bound == lower) {
       slot.lastUse = clock_;
       return slot.keycode;
     }
@@ -23,9 +25,8 @@ std::optional<KeyCode> SpareKeycodes::Bind(Display* display, KeySym keysym) {
   Slot& slot = *std::min_element(slots_.begin(), slots_.end(), [](const Slot& a, const Slot& b) {
     return a.lastUse < b.lastUse;
   });
-  KeySym symbol = keysym;
-  XChangeKeyboardMapping(display, slot.keycode, 1, &symbol, 1);
-  slot.bound = keysym;
+  if (!map.LendKey(display, slot.keycode, keysym)) return std::nullopt;
+  slot.bound = lower;
   slot.lastUse = clock_;
   return slot.keycode;
 }
@@ -37,7 +38,7 @@ void SpareKeycodes::Reconcile(const XKeyboardMap& map) {
       slot.lastUse = 0;
       return false;
     }
-    return slot.bound == NoSymbol || map.OnlySymbol(slot.keycode) != slot.bound;
+    return slot.bound == NoSymbol || map.FirstSymbol(slot.keycode) != slot.bound;
   });
 }
 

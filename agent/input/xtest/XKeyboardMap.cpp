@@ -53,7 +53,11 @@ KeySym XKeyboardMap::SymbolFor(KeyCode keycode, int group, unsigned mods) const 
     }
   }
   if (level >= XkbKeyGroupWidth(xkb_, keycode, g)) return NoSymbol;
-  return XkbKeySymEntry(xkb_, keycode, level, g);
+  const KeySym symbol = XkbKeySymEntry(xkb_, keycode, level, g);
+  if ((mods & LockMask) == 0 || (type->mods.mask & LockMask) != 0) return symbol;
+  KeySym lower = NoSymbol, upper = NoSymbol;
+  XConvertCase(symbol, &lower, &upper);
+  return upper;
 }
 
 std::optional<KeyCode> XKeyboardMap::FindPlainKey(KeySym keysym, int group) const {
@@ -77,6 +81,39 @@ std::optional<XKeyboardMap::Stroke> XKeyboardMap::FindStroke(KeySym keysym, int 
   return std::nullopt;
 }
 
+std::optional<XKeyboardMap::Stroke> XKeyboardMap::StrokeOnKey(KeyCode keycode, KeySym keysym,
+                                                              int group, unsigned mods) const {
+  if (keycode < xkb_->min_key_code || keycode > xkb_->max_key_code) return std::nullopt;
+  for (const bool shift : {false, true}) {
+    if (SymbolFor(keycode, group, shift ? (mods | ShiftMask) : mods) == keysym) {
+      return Stroke{keycode, shift};
+    }
+  }
+  return std::nullopt;
+}
+
+bool XKeyboardMap::LendKey(Display* display, KeyCode keycode, KeySym keysym) {
+  if (keycode < xkb_->min_key_code || keycode > xkb_->max_key_code) return false;
+  KeySym lower = NoSymbol, upper = NoSymbol;
+  XConvertCase(keysym, &lower, &upper);
+  const bool letter = lower != upper;
+  // Set explicitly: the server only recognises the cases of its older keysyms, not of
+  // Unicode ones, and a letter on a type that ignores Lock turns capital under Caps Lock.
+  int types[XkbNumKbdGroups] = {letter ? XkbAlphabeticIndex : XkbOneLevelIndex};
+  XkbMapChangesRec changes{};
+  if (XkbChangeTypesOfKey(xkb_, keycode, 1, XkbGroup1Mask, types, &changes) != Success) {
+    return false;
+  }
+  KeySym* symbols = XkbResizeKeySyms(xkb_, keycode, letter ? 2 : 1);
+  if (symbols == nullptr) return false;
+  symbols[0] = letter ? lower : keysym;
+  if (letter) symbols[1] = upper;
+  changes.changed |= XkbKeySymsMask;
+  changes.first_key_sym = keycode;
+  changes.num_key_syms = 1;
+  return XkbChangeMap(display, xkb_, &changes) != 0;
+}
+
 bool XKeyboardMap::IsEmpty(KeyCode keycode) const {
   if (keycode < xkb_->min_key_code || keycode > xkb_->max_key_code) return false;
   const int count = XkbKeyNumSyms(xkb_, keycode);
@@ -86,17 +123,12 @@ bool XKeyboardMap::IsEmpty(KeyCode keycode) const {
   return true;
 }
 
-KeySym XKeyboardMap::OnlySymbol(KeyCode keycode) const {
+KeySym XKeyboardMap::FirstSymbol(KeyCode keycode) const {
   if (keycode < xkb_->min_key_code || keycode > xkb_->max_key_code) return NoSymbol;
-  KeySym only = NoSymbol;
-  const int count = XkbKeyNumSyms(xkb_, keycode);
-  for (int i = 0; i < count; ++i) {
-    const KeySym sym = XkbKeySym(xkb_, keycode, i);
-    if (sym == NoSymbol || sym == only) continue;
-    if (only != NoSymbol) return NoSymbol;
-    only = sym;
+  if (XkbKeyNumGroups(xkb_, keycode) == 0 || XkbKeyGroupWidth(xkb_, keycode, 0) == 0) {
+    return NoSymbol;
   }
-  return only;
+  return XkbKeySymEntry(xkb_, keycode, 0, 0);
 }
 
 std::vector<KeyCode> XKeyboardMap::EmptyKeycodes() const {

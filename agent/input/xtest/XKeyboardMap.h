@@ -6,6 +6,7 @@
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <optional>
 #include <string>
@@ -32,14 +33,22 @@ class XKeyboardMap {
   // A key whose first level in `group` is `keysym`: pressed alone it is that key.
   std::optional<KeyCode> FindPlainKey(KeySym keysym, int group) const;
   // A key that gives `keysym` when pressed with `mods` in effect, plain or with Shift
-  // (plain preferred).
+  // (plain preferred). Clients turn a letter into a capital under Caps Lock when the key's
+  // type leaves Lock alone; that counts here too.
   std::optional<Stroke> FindStroke(KeySym keysym, int group, unsigned mods) const;
+  // The same question for one key.
+  std::optional<Stroke> StrokeOnKey(KeyCode keycode, KeySym keysym, int group, unsigned mods) const;
+
+  // Gives `keycode` the one keysym, here and on the server: a letter with its capital on the
+  // alphabetic key type (capital with Shift or Caps Lock), anything else on one level. The
+  // server tells every client that the map changed. False when the copy has no such key.
+  [[nodiscard]] bool LendKey(Display* display, KeyCode keycode, KeySym keysym);
 
   // Keycodes that carry no symbol at all.
   std::vector<KeyCode> EmptyKeycodes() const;
   bool IsEmpty(KeyCode keycode) const;
-  // The keysym of a key that carries exactly one symbol; NoSymbol otherwise.
-  KeySym OnlySymbol(KeyCode keycode) const;
+  // The keysym of the key's first level in its first group; NoSymbol when it has none.
+  KeySym FirstSymbol(KeyCode keycode) const;
 
  private:
   // The group the key uses while `group` is in effect (XKB's out-of-range rules); -1 when the
