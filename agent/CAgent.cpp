@@ -4,17 +4,22 @@
 #include <vector>
 
 #include "agent/ScreenCapFactory.h"
-#include "agent/input/CRecordingUserInterface.h"
+#include "agent/input/CLinuxUserInterface.h"
+#include "agent/input/InputInjectorFactory.h"
+#include "agent/services/CLinuxFileManager.h"
 #include "agent/session/AgentLog.h"
 #include "protocol/TextEncoding.h"
 
 namespace mirrodex {
 namespace {
 
-std::unique_ptr<CUserInterface> MakeUserInterface(const AgentOptions& options) {
+std::unique_ptr<CUserInterface> MakeUserInterface(const AgentOptions& options, const CScreenCap* screen) {
   if (options.makeUserInterface) return options.makeUserInterface();
-  // Until device input backends are built in, input is recorded and not replayed.
-  return std::make_unique<CRecordingUserInterface>();
+  FileManagerConfig services;
+  services.fileRoot = options.config.root;
+  services.displayName = options.config.display;
+  return std::make_unique<CLinuxUserInterface>(CreateInputInjector(options.config.display), screen,
+                                               std::make_unique<CLinuxFileManager>(services));
 }
 
 std::unique_ptr<CScreenCap> MakeCapture(const AgentOptions& options) {
@@ -42,7 +47,7 @@ AgentOptions AgentOptions::Product() {
 CAgent::CAgent(AgentOptions options)
     : options_(std::move(options)),
       capture_(MakeCapture(options_)),
-      callbacks_(MakeUserInterface(options_), stopFlag_),
+      callbacks_(MakeUserInterface(options_, capture_.get()), stopFlag_),
       screen_(options_.timing, options_.screenPort),
       command_(options_.timing, options_.commandPort) {
   callbacks_.BindSessions(&screen_, &command_);
