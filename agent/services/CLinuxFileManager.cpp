@@ -36,10 +36,10 @@ void CLinuxFileManager::Serve(uint32_t code, std::span<const uint8_t> payload, B
   } catch (const std::exception&) {
     // Out of memory or a library failure: the request fails, the agent goes on.
     reply.Resize(start);
-    const auto spec = FindRequestSpec(code);
-    ReplyWriter out(reply, spec ? spec->replyCode : 0);
+    const auto row = FindRequestSpec(code);
+    ReplyWriter out(reply, row ? row->replyCode : 0);
     out.Finish(code == kRequestSetClipboard ? static_cast<uint32_t>(ClipboardStatus::kNoMemory)
-                                            : spec ? kResultBadRequest : 0);
+                                            : row ? kResultBadRequest : 0);
   }
 }
 
