@@ -6,11 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
-#include <QString>
 #include <cerrno>
 #include <ctime>
 #include <memory>
+
+#include "desktop/files/DesktopTrash.h"
 
 namespace mirrodex {
 namespace {
@@ -118,7 +118,7 @@ FileResult LocalFileSource::RemoveFolder(const std::string& path) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) return LastError();
   if (!S_ISDIR(st.st_mode)) return Refused(ENOTDIR);
-  if (QFile::moveToTrash(QString::fromStdString(path))) return FileResult::Ok();
+  if (MoveToTrash(path)) return FileResult::Ok();
   // No trash on this file system: an empty folder goes for good, a full one stays.
   return Check(::rmdir(path.c_str()));
 }

@@ -1,0 +1,86 @@
+// Size and date texts, and the reading of device listings and roots.
+#include <QLocale>
+#include <cstdlib>
+#include <ctime>
+
+#include <gtest/gtest.h>
+
+#include "desktop/files/DeviceAnswers.h"
+#include "desktop/files/FileTexts.h"
+#include "protocol/LittleEndian.h"
+#include "protocol/TextEncoding.h"
+
+namespace mirrodex {
+namespace {
+
+TEST(FileTexts, SizeTextsShowTheTrueFirstDecimal) {
+  EXPECT_EQ(SizeText(0), "0 Bytes");
+  EXPECT_EQ(SizeText(1024), "1024 Bytes");
+  EXPECT_EQ(SizeText(1025), "1.0 KB");
+  EXPECT_EQ(SizeText(1536), "1.5 KB");
+  EXPECT_EQ(SizeText(2047), "1.9 KB");  // cut, never rounded up to 2.0
+  EXPECT_EQ(SizeText(1048576), "1024.0 KB");
+  EXPECT_EQ(SizeText(1048576 + 104858), "1.1 MB");
+  EXPECT_EQ(SizeText(uint64_t{5} << 32), "20480.0 MB");
+  EXPECT_EQ(ProgressText("a.txt", 1536), "a.txt - 1.50 KB");
+}
+
+TEST(FileTexts, DateTextIsTheLocalDateInTheUsersFormat) {
+  const char* oldZone = std::getenv("TZ");
+  const std::string saved = oldZone ? oldZone : "";
+  ::setenv("TZ", "JST-9", 1);  // nine hours ahead of UTC
+  ::tzset();
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  EXPECT_EQ(DateText({2025, 3, 7, 10, 0, 0}), "07.03.25");
+  EXPECT_EQ(DateText({2025, 3, 7, 23, 30, 0}), "08.03.25");  // already the next day here
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  EXPECT_EQ(DateText({2025, 3, 7, 10, 0, 0}), "3/7/25");
+  EXPECT_EQ(DateText({}), "");
+  EXPECT_EQ(DateText({2025, 2, 30, 0, 0, 0}), "");
+  EXPECT_EQ(DateText(FileTime::FromWords(2024u << 16 | 12u << 8 | 31u, 1u << 24)), "12/31/24");
+  if (oldZone) ::setenv("TZ", saved.c_str(), 1); else ::unsetenv("TZ");
+  ::tzset();
+}
+
+std::vector<uint8_t> Words(std::initializer_list<uint32_t> values) {
+  std::vector<uint8_t> out;
+  for (uint32_t v : values) {
+    out.resize(out.size() + 4);
+    StoreU32(&out[out.size() - 4], v);
+  }
+  return out;
+}
+
+TEST(DeviceAnswers, ListingEntriesAreReadAndShortAnswersRefused) {
+  std::vector<uint8_t> answer = Words({5});
+  const auto name = Utf8ToUtf16Le("h\u00E9llo");
+  answer.insert(answer.end(), name.begin(), name.end());
+  const auto rest = Words({70000, 2025u << 16 | 3u << 8 | 7u, 13u << 24 | 5u << 16 | 9u << 10, 16, 0});
+  answer.insert(answer.end(), rest.begin(), rest.end());
+  std::vector<FileEntry> entries;
+  ASSERT_TRUE(ParseFolderListing(1, answer, entries));
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].name, "h\u00E9llo");
+  EXPECT_EQ(entries[0].size, 70000u);
+  EXPECT_EQ(entries[0].lastWrite.year, 2025u);
+  EXPECT_EQ(entries[0].lastWrite.day, 7u);
+  EXPECT_EQ(entries[0].lastWrite.hour, 13u);
+  EXPECT_EQ(entries[0].lastWrite.second, 9u);
+  EXPECT_TRUE(entries[0].IsFolder());
+
+  EXPECT_FALSE(ParseFolderListing(2, answer, entries));  // counts more than it holds
+  answer.pop_back();
+  EXPECT_FALSE(ParseFolderListing(1, answer, entries));
+  EXPECT_FALSE(ParseFolderListing(1, Words({0x7FFFFFFF, 1, 2}), entries));  // a length beyond the bytes
+
+  std::vector<DeviceRoot> roots;
+  ASSERT_TRUE(ParseRoots(2, Words({92, 7, 'c', 8}), roots));
+  ASSERT_EQ(roots.size(), 2u);
+  EXPECT_EQ(roots[0].text, "\\");
+  EXPECT_EQ(roots[1].text, "c:");
+  EXPECT_EQ(roots[1].value, 8u);
+  EXPECT_FALSE(ParseRoots(3, Words({92, 7, 'c', 8}), roots));
+}
+
+}  // namespace
+}  // namespace mirrodex
