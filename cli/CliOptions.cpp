@@ -17,6 +17,29 @@ const char* const kHelpText =
     "  watch          print fields/s, images/s, bytes/s and the compression ratio every\n"
     "                 second until interrupted (Ctrl+C)\n"
     "\n"
+    "Device commands (several may follow each other, separated by --, in one connection;\n"
+    "device paths use backslashes under the device's file root \"\\\"):\n"
+    "  ls [PATH]              list a device folder (default the root)\n"
+    "  pull DEVICE LOCAL      copy a device file to this computer\n"
+    "  push LOCAL DEVICE      copy a file to the device (DEVICE ending in \\ is a folder)\n"
+    "  rm PATH | mkdir PATH | rmdir PATH\n"
+    "                         delete a file, create or remove a folder on the device\n"
+    "  mv FROM TO | cp FROM TO\n"
+    "                         rename or copy (overwriting) on the device\n"
+    "  exists PATH            print yes or no; exit code 6 when it does not exist\n"
+    "  ps                     list the device's processes\n"
+    "  kill PID | activate PID\n"
+    "                         end a process (waits until it is gone) or bring it to the front\n"
+    "  clip get | clip set TEXT\n"
+    "                         print or set the device clipboard's text\n"
+    "  status                 print memory load, store and battery levels\n"
+    "  tap X Y | press X Y | move X Y | release X Y\n"
+    "                         pointer input at device pixel X, Y\n"
+    "  key VK                 press and release a virtual key (code 1..255)\n"
+    "  text STRING            type STRING\n"
+    "  pause                  pause or resume the device's screen updates\n"
+    "  Input and pause finish once the device has carried them out.\n"
+    "\n"
     "Options:\n"
     "  --profile NAME connection profile whose screen settings are sent to the agent\n"
     "                 (default: the desktop program's current profile)\n"
@@ -29,7 +52,9 @@ const char* const kHelpText =
     "  2  no device connected within the timeout\n"
     "  3  network error (port 3937 or 3938 in use, wake-up refused)\n"
     "  4  the device failed or closed the connection\n"
-    "  5  local file error\n";
+    "  5  local file error\n"
+    "  6  the device refused the request (no such file or folder, a path it does not\n"
+    "     allow, a process that does not exist)\n";
 
 namespace {
 
@@ -49,6 +74,105 @@ bool HasImageExtension(const std::string& path) {
   std::string ext = path.substr(dot);
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return ext == ".bmp" || ext == ".jpg" || ext == ".jpeg";
+}
+
+struct DeviceCommandForm {
+  const char* name;
+  size_t minArgs;
+  size_t maxArgs;
+  const char* usage;
+};
+
+constexpr DeviceCommandForm kDeviceCommands[] = {
+    {"ls", 0, 1, "ls [PATH]"},
+    {"pull", 2, 2, "pull DEVICE LOCAL"},
+    {"push", 2, 2, "push LOCAL DEVICE"},
+    {"rm", 1, 1, "rm PATH"},
+    {"mkdir", 1, 1, "mkdir PATH"},
+    {"rmdir", 1, 1, "rmdir PATH"},
+    {"mv", 2, 2, "mv FROM TO"},
+    {"cp", 2, 2, "cp FROM TO"},
+    {"exists", 1, 1, "exists PATH"},
+    {"ps", 0, 0, "ps"},
+    {"kill", 1, 1, "kill PID"},
+    {"activate", 1, 1, "activate PID"},
+    {"clip", 1, 2, "clip get | clip set TEXT"},
+    {"status", 0, 0, "status"},
+    {"tap", 2, 2, "tap X Y"},
+    {"press", 2, 2, "press X Y"},
+    {"move", 2, 2, "move X Y"},
+    {"release", 2, 2, "release X Y"},
+    {"key", 1, 1, "key VK"},
+    {"text", 1, 1, "text STRING"},
+    {"pause", 0, 0, "pause"},
+};
+
+const DeviceCommandForm* FindDeviceCommand(const std::string& name) {
+  for (const auto& form : kDeviceCommands) {
+    if (name == form.name) return &form;
+  }
+  return nullptr;
+}
+
+// Checks the numbers a command takes; the commands themselves trust them.
+bool CheckDeviceArgs(const DeviceCommand& command, const DeviceCommandForm& form, std::string& error) {
+  const auto& args = command.args;
+  if (args.size() < form.minArgs || args.size() > form.maxArgs) {
+    error = std::string("usage: ") + form.usage;
+    return false;
+  }
+  int value = 0;
+  if (command.name == "clip") {
+    const bool ok = (args[0] == "get" && args.size() == 1) || (args[0] == "set" && args.size() == 2);
+    if (!ok) error = std::string("usage: ") + form.usage;
+    return ok;
+  }
+  if (command.name == "tap" || command.name == "press" || command.name == "move" || command.name == "release") {
+    if (!ParseInt(args[0], 0, 4095, value) || !ParseInt(args[1], 0, 4095, value)) {
+      error = command.name + " takes device pixel coordinates from 0 to 4095";
+      return false;
+    }
+  } else if (command.name == "key" && !ParseInt(args[0], 1, 255, value)) {
+    error = "key takes a virtual key code from 1 to 255";
+    return false;
+  } else if ((command.name == "kill" || command.name == "activate") &&
+             (args[0].empty() || args[0].size() > 10 || args[0].find_first_not_of("0123456789") != std::string::npos ||
+              std::stoull(args[0]) > 0xFFFFFFFFull)) {
+    error = command.name + " takes a process id";
+    return false;
+  } else if (command.name == "text" && args[0].empty()) {
+    error = "text needs a string to type";
+    return false;
+  }
+  return true;
+}
+
+// Device commands from `first` on: each a name and its arguments, separated by "--".
+bool ParseDeviceCommands(const std::vector<std::string>& args, size_t first, CliOptions& options,
+                         std::string& error) {
+  options.command = "device";
+  DeviceCommand current;
+  const auto finish = [&]() {
+    const DeviceCommandForm* form = FindDeviceCommand(current.name);
+    if (!form) {
+      error = current.name.empty() ? "an empty command between --" : "unknown command " + current.name;
+      return false;
+    }
+    if (!CheckDeviceArgs(current, *form, error)) return false;
+    options.deviceCommands.push_back(std::move(current));
+    current = {};
+    return true;
+  };
+  for (size_t i = first; i < args.size(); ++i) {
+    if (args[i] == "--") {
+      if (!finish()) return false;
+    } else if (current.name.empty()) {
+      current.name = args[i];
+    } else {
+      current.args.push_back(args[i]);
+    }
+  }
+  return finish();
 }
 
 }  // namespace
@@ -88,6 +212,13 @@ std::optional<CliOptions> ParseOptions(const std::vector<std::string>& args, std
     } else if (arg.starts_with("--")) {
       error = "unknown option " + arg;
       return std::nullopt;
+    } else if (positional.empty() && FindDeviceCommand(arg)) {
+      // Everything after a device command belongs to the commands.
+      if (options.quality || !ParseDeviceCommands(args, i, options, error)) {
+        if (error.empty()) error = "--quality belongs to snapshot";
+        return std::nullopt;
+      }
+      return options;
     } else {
       positional.push_back(arg);
     }

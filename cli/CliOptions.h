@@ -7,13 +7,20 @@
 
 namespace mirrodex::cli {
 
+// One device command and its arguments, as given.
+struct DeviceCommand {
+  std::string name;
+  std::vector<std::string> args;
+};
+
 struct CliOptions {
   std::optional<std::string> profile;  // --profile NAME
   std::optional<std::string> wakeHost;  // --wake HOST
   int timeoutSeconds = 30;              // --timeout S
-  std::string command;                  // "snapshot", "watch" or "help"
+  std::string command;                  // "snapshot", "watch", "device" or "help"
   std::string output;                   // snapshot: OUT.bmp or OUT.jpg
   std::optional<int> quality;           // snapshot: --quality Q
+  std::vector<DeviceCommand> deviceCommands;  // "device": run in order in one connection
 };
 
 // Parses `args` (without the program name). On a usage error returns nullopt and sets `error`.

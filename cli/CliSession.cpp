@@ -47,7 +47,14 @@ std::string CliSession::ListenProblem() const {
          std::to_string(config_.screenPort) + (error != 0 ? std::string(" (") + std::strerror(error) + ")" : "");
 }
 
+DeviceRequester::Sender CliSession::RequestSender() {
+  return [this](uint32_t code, std::span<const uint8_t> payload) {
+    return controller_.BothConnected() && controller_.QueueRequest(code, payload);
+  };
+}
+
 void CliSession::OnEvent(uint32_t code) {
+  if (code == kEventEnded || code == kEventError) dispatcher_.ConnectionLost();
   {
     std::lock_guard lock(mutex_);
     if (code == kEventConnected) ++connectedEvents_;

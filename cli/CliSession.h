@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "desktop/session/ConnectionController.h"
+#include "desktop/session/DeviceRequester.h"
+#include "desktop/session/ReplyDispatcher.h"
 #include "desktop/session/ScreenDecoder.h"
 #include "desktop/session/UserNotifier.h"
 
@@ -56,6 +58,15 @@ class CliSession : private SessionOwner, private UserNotifier {
 
   // Under the lock (inside `ready`) or after WaitFor returned:
   bool DeviceConnected() const { return connectedEvents_ > 0; }
+  // Both sessions are connected (any thread).
+  bool BothConnected() const { return controller_.BothConnected(); }
+
+  // Main thread, while connected: requests through the reply dispatcher, and input.
+  ReplyDispatcher& Dispatcher() { return dispatcher_; }
+  // Queues a request while both sessions are connected; false otherwise.
+  DeviceRequester::Sender RequestSender();
+  void QueueKey(uint32_t code, bool isVirtualKey) { controller_.QueueKey(code, isVirtualKey); }
+  void QueuePointer(uint32_t x, uint32_t y, PointerAction action) { controller_.QueuePointer(x, y, action); }
   const std::optional<Picture>& FirstPicture() const { return picture_; }
   // Main thread.
   ScreenTotals TakeTotals();
@@ -64,12 +75,13 @@ class CliSession : private SessionOwner, private UserNotifier {
 
  private:
   void OnEvent(uint32_t code) override;
-  void OnData(std::span<const uint8_t>) override {}
+  void OnData(std::span<const uint8_t> buffer) override { dispatcher_.Dispatch(buffer); }
   void OnFrameComplete() override;
   void OnScreenUpdate(const ScreenUpdateInfo& info) override;
   void ShowError(std::string_view text, std::string_view caption) override;
 
   ScreenDecoder decoder_;
+  ReplyDispatcher dispatcher_;  // outlives the controller: replies may come until it stops
   ConnectionController controller_;
   SessionConfig config_;
   mutable std::mutex mutex_;  // guards everything below

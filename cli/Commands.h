@@ -12,6 +12,8 @@ namespace mirrodex::cli {
 
 int RunSnapshot(const CliOptions& options, const SessionConfig& config);
 int RunWatch(const CliOptions& options, const SessionConfig& config);
+// Runs the device commands in order on one connection; stops at the first that fails.
+int RunDevice(const CliOptions& options, const SessionConfig& config);
 
 // Starts the session and waits for a device; the shared opening of both commands. Returns
 // kExitDone when a device connected, otherwise the exit code after printing the reason.

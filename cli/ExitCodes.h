@@ -10,6 +10,7 @@ enum ExitCode : int {
   kExitNetwork = 3,
   kExitDevice = 4,
   kExitFile = 5,
+  kExitRefused = 6,  // the device answered no
 };
 
 }  // namespace mirrodex::cli

@@ -26,5 +26,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "mirrodex-cli: %s\n", error.c_str());
     return kExitUsage;
   }
+  if (options->command == "device") return RunDevice(*options, config);
   return options->command == "snapshot" ? RunSnapshot(*options, config) : RunWatch(*options, config);
 }
