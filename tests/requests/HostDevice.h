@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "desktop/session/ConnectionController.h"
+#include "desktop/session/DeviceRequester.h"
 #include "desktop/session/ReplyDispatcher.h"
 #include "tests/host/HostProcess.h"
 #include "tests/support/XvfbServer.h"
@@ -20,19 +21,27 @@ namespace mirrodex::test {
 
 class HostDevice : private SessionOwner {
  public:
-  // Starts Xvfb and the host; the host connects to this process's sessions (Connect) or waits
-  // for a wake-up from 127.0.0.1.
-  bool Start(std::string& error) {
+  // Starts Xvfb and the host. With `connectBack` the host keeps connecting to this machine's
+  // sessions (Connect); without, it waits for a wake-up from 127.0.0.1.
+  bool Start(std::string& error, bool connectBack = true) {
     server_ = XvfbServer::Start({240, 320, 24}, error);
     if (!server_) return false;
     root_ = std::filesystem::temp_directory_path() / ("mirrodex-host-root-" + std::to_string(::getpid()));
     std::filesystem::remove_all(root_);
     std::filesystem::create_directories(root_);
     ::setenv("DISPLAY", server_->DisplayName().c_str(), 1);  // the host's agent types and pastes here
-    host_ = std::make_unique<HostProcess>(std::string(MIRRODEX_BIN_DIR) + "/mirrodex-host",
-                                          std::vector<std::string>{"-b127.0.0.1", "--allow", "127.0.0.1", "--retry",
-                                                                   "1", "--fb", server_->FramebufferFile(), "--root",
-                                                                   root_.string()});
+    std::vector<std::string> args{"--allow", "127.0.0.1", "--fb", server_->FramebufferFile(), "--root", root_.string()};
+    if (connectBack) args.insert(args.end(), {"-b127.0.0.1", "--retry", "1"});
+    host_ = std::make_unique<HostProcess>(std::string(MIRRODEX_BIN_DIR) + "/mirrodex-host", args);
+    if (connectBack) return true;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (host_->Log().find("waiting for wake-ups") == std::string::npos) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        error = "the host does not wait for wake-ups: " + host_->Log();
+        return false;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     return true;
   }
   // Listens on the product ports and waits until the agent's both sessions are connected.
