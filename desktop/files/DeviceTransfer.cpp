@@ -7,32 +7,13 @@
 #include <cerrno>
 #include <chrono>
 
+#include "desktop/files/LocalFd.h"
 #include "protocol/Requests.h"
 
 namespace mirrodex {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class LocalFile {
- public:
-  LocalFile(const std::string& path, int flags) : fd_(::open(path.c_str(), flags | O_CLOEXEC, 0666)) {}
-  ~LocalFile() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  LocalFile(const LocalFile&) = delete;
-  LocalFile& operator=(const LocalFile&) = delete;
-  int Get() const { return fd_; }
-  bool Valid() const { return fd_ >= 0; }
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd < 0 || ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
 
 bool WriteAll(int fd, const uint8_t* data, size_t size) {
   while (size > 0) {
@@ -77,7 +58,7 @@ void Report(const TransferControl& control, uint64_t done, uint64_t total, Clock
 TransferResult DeviceTransfer::CopyFromDevice(const std::string& devicePath, const std::string& localPath,
                                               const TransferControl& control) {
   TransferResult out;
-  LocalFile file(localPath, O_WRONLY | O_CREAT | O_TRUNC);
+  LocalFd file(::open(localPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (!file.Valid()) {
     out.result = FileResult::Local(FileResult::Kind::kLocalError, errno);
     return out;
@@ -110,7 +91,7 @@ TransferResult DeviceTransfer::CopyFromDevice(const std::string& devicePath, con
 TransferResult DeviceTransfer::CopyToDevice(const std::string& localPath, const std::string& devicePath,
                                             const TransferControl& control) {
   TransferResult out;
-  LocalFile file(localPath, O_RDONLY);
+  LocalFd file(::open(localPath.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat st {};
   if (!file.Valid() || ::fstat(file.Get(), &st) != 0) {
     out.result = FileResult::Local(FileResult::Kind::kLocalError, errno);

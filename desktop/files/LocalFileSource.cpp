@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "desktop/files/DesktopTrash.h"
+#include "desktop/files/LocalFd.h"
 
 namespace mirrodex {
 namespace {
@@ -41,27 +42,6 @@ uint32_t AttributesOf(const std::string& name, const struct stat& st) {
 
 struct DirCloser {
   void operator()(DIR* dir) const { ::closedir(dir); }
-};
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int Get() const { return fd_; }
-  bool Valid() const { return fd_ >= 0; }
-  // Closes now; false when the close reported an error (data may not have been written).
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd < 0 || ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
 };
 
 bool CopyContents(int from, int to) {
@@ -139,14 +119,14 @@ FileResult LocalFileSource::RenameFolder(const std::string& from, const std::str
 }
 
 FileResult LocalFileSource::CopyFile(const std::string& from, const std::string& to) {
-  Fd source(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  LocalFd source(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat st {};
   if (!source.Valid() || ::fstat(source.Get(), &st) != 0) return LastError();
   if (!S_ISREG(st.st_mode)) return Refused(EISDIR);
   // Written beside the target and renamed over it at the end, so a failed copy (or a copy
   // of a file onto itself) never destroys the target.
   std::string temporary = to + ".mirrodex-XXXXXX";
-  Fd target(::mkostemp(temporary.data(), O_CLOEXEC));
+  LocalFd target(::mkostemp(temporary.data(), O_CLOEXEC));
   if (!target.Valid()) return LastError();
   const bool copied = CopyContents(source.Get(), target.Get()) && ::fchmod(target.Get(), st.st_mode & 0777) == 0;
   const int error = errno;
