@@ -46,8 +46,8 @@ ExchangeStatus DeviceRequester::Fail(ExchangeStatus status) {
 }
 
 ExchangeStatus DeviceRequester::Exchange(uint32_t code, std::span<const uint8_t> payload) {
-  const auto spec = FindRequestSpec(code);
-  if (!usable_ || !spec) return Fail(ExchangeStatus::kUnusable);
+  const auto row = FindRequestSpec(code);
+  if (!usable_ || !row) return Fail(ExchangeStatus::kUnusable);
   statusWord_ = 0;
   {
     std::lock_guard lock(dispatcher_.mutex_);
@@ -63,7 +63,7 @@ ExchangeStatus DeviceRequester::Exchange(uint32_t code, std::span<const uint8_t>
   }
   {
     std::unique_lock lock(dispatcher_.mutex_);
-    const auto timeout = std::chrono::milliseconds(std::min(spec->timeoutMs, timeoutCapMs_));
+    const auto timeout = std::chrono::milliseconds(std::min(row->timeoutMs, timeoutCapMs_));
     const bool woke = answeredChanged_.wait_for(lock, timeout, [&] { return answered_ || lost_; });
     if (!woke) {
       // The reply may still come; the dispatcher drops it instead of handing it to the
@@ -76,8 +76,8 @@ ExchangeStatus DeviceRequester::Exchange(uint32_t code, std::span<const uint8_t>
   }
   // Answered: the dispatcher no longer touches the buffer.
   if (!reply_.TakeU32(statusWord_)) return Fail(ExchangeStatus::kNoData);
-  if (ReplyCodeOf(statusWord_) != spec->replyCode) return Fail(ExchangeStatus::kWrongCode);
-  if (Result() < spec->successMin || Result() > spec->successMax) return Fail(ExchangeStatus::kRefused);
+  if (ReplyCodeOf(statusWord_) != row->replyCode) return Fail(ExchangeStatus::kWrongCode);
+  if (Result() < row->successMin || Result() > row->successMax) return Fail(ExchangeStatus::kRefused);
   return ExchangeStatus::kOk;
 }
 
