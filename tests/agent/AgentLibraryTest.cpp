@@ -101,7 +101,8 @@ TEST_F(AgentLibrary, StreamExportsRunOverStreamsAndEndWhenTheStreamsClose) {
   desktop.Listen(true);
   test::TestSocket agentScreenEnd, agentCommandEnd;
   test::SocketPairStream desktopScreen(agentScreenEnd), desktopCommand(agentCommandEnd);
-  test::TestSocketStream agentScreen(agentScreenEnd), agentCommand(agentCommandEnd);
+  test::SocketPairStream agentScreen(test::SocketPairStream::OtherEnd{agentScreenEnd});
+  test::SocketPairStream agentCommand(test::SocketPairStream::OtherEnd{agentCommandEnd});
   desktop.controller->AttachStreams(&desktopScreen, &desktopCommand);
   auto screenRun = std::async(std::launch::async, [&] {
     return screen(0, nullptr, nullptr, nullptr, &agentScreen);

@@ -1,5 +1,5 @@
-// Small helpers of the agent tests: free ports, a listening socket standing in for a
-// desktop that misbehaves, and a stream over a test socket for the agent's stream mode.
+// Small helpers of the agent tests: free ports and a listening socket standing in for a
+// desktop that misbehaves.
 #pragma once
 
 #include <arpa/inet.h>
@@ -64,39 +64,6 @@ class Listener {
  private:
   int fd_ = -1;
   bool ok_ = false;
-};
-
-// An IRAPIStream over a test socket's descriptor: the agent's end of a socket pair whose
-// other end a desktop transport holds.
-class TestSocketStream : public IRAPIStream {
- public:
-  explicit TestSocketStream(TestSocket& socket) : fd_(socket.Fd()) {}
-  int32_t Read(void* buf, uint32_t size, uint32_t* read) override {
-    *read = 0;
-    ssize_t n;
-    do {
-      n = closed_ ? -1 : ::recv(fd_, buf, size, 0);
-    } while (n < 0 && errno == EINTR && !closed_);
-    if (n < 0 || closed_) return kStreamFail;
-    *read = static_cast<uint32_t>(n);
-    return kStreamOk;
-  }
-  int32_t Write(const void* buf, uint32_t size, uint32_t* written) override {
-    *written = 0;
-    const ssize_t n = closed_ ? -1 : ::send(fd_, buf, size, MSG_NOSIGNAL);
-    if (n < 0) return kStreamFail;
-    *written = static_cast<uint32_t>(n);
-    return kStreamOk;
-  }
-  void Close() override {
-    closed_ = true;
-    ::shutdown(fd_, SHUT_RDWR);
-  }
-  uint32_t Release() override { return 0; }
-
- private:
-  int fd_;
-  std::atomic<bool> closed_{false};
 };
 
 }  // namespace mirrodex::test

@@ -15,7 +15,11 @@ SocketPairStream::SocketPairStream(TestSocket& peer) {
   peer = TestSocket(fds[1]);
 }
 
-SocketPairStream::~SocketPairStream() { ::close(fd_); }
+SocketPairStream::SocketPairStream(OtherEnd end) : fd_(end.socket.Fd()), ownsFd_(false) {}
+
+SocketPairStream::~SocketPairStream() {
+  if (ownsFd_) ::close(fd_);
+}
 
 int32_t SocketPairStream::Read(void* buf, uint32_t size, uint32_t* read) {
   *read = 0;

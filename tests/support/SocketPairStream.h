@@ -15,6 +15,11 @@ class SocketPairStream : public IRAPIStream {
  public:
   // Creates a connected pair: this stream holds one end; `peer` receives the other.
   explicit SocketPairStream(TestSocket& peer);
+  // A stream over the other end of a pair (the agent's side); the socket keeps owning it.
+  struct OtherEnd {
+    TestSocket& socket;
+  };
+  explicit SocketPairStream(OtherEnd end);
   ~SocketPairStream();
 
   int32_t Read(void* buf, uint32_t size, uint32_t* read) override;
@@ -27,6 +32,7 @@ class SocketPairStream : public IRAPIStream {
 
  private:
   int fd_ = -1;
+  bool ownsFd_ = true;
   std::atomic<bool> closed_{false};
   std::atomic<uint32_t> releases_{0};
 };
