@@ -13,7 +13,7 @@
 #include "agent/capture/CScreenCap.h"
 #include "agent/capture/fb/CFbDisplay.h"
 #include "agent/capture/fb/FbCaptureConfig.h"
-#include "agent/capture/fb/RowConversion.h"
+#include "agent/capture/fb/ScreenCopier.h"
 
 namespace mirrodex {
 
@@ -31,13 +31,9 @@ class CLinuxScrCap final : public CScreenCap {
   const FramebufferLayout& Layout() const { return display_.Layout(); }
 
  private:
-  void CopyFullSize(const uint8_t* src);
-  void CopyHalved(const uint8_t* src);
-
   std::optional<FbCaptureConfig> config_;
   CFbDisplay display_;
-  RowConversion convert_;
-  std::vector<uint16_t> rowPair_;  // two converted source rows, for halving
+  ScreenCopier copier_;
 };
 
 }  // namespace mirrodex

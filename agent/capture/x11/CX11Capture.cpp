@@ -65,8 +65,7 @@ bool CX11Capture::Initialise() {
     Close();
     return false;
   }
-  convert_ = RowConversion::For(layout_);
-  rowPair_.assign(state->scaleMode == ScaleMode::kHalved ? size_t{2} * layout_.width : 0, 0);
+  copier_.Prepare(layout_, *state);
   if (!SetUpEncoder(*state)) {
     Close();
     return false;
@@ -78,25 +77,7 @@ bool CX11Capture::Initialise() {
 bool CX11Capture::Capture() {
   const XImage* image = image_.Grab(lastError_);
   if (image == nullptr) return false;
-  const auto* src = reinterpret_cast<const uint8_t*>(image->data);
-  const size_t srcStride = layout_.lineLength;
-  uint16_t* dst = encoder_.CurrentImage();
-  const size_t dstStride = encoder_.ImageStride();
-  const uint32_t width = layout_.width;
-  if (state_.scaleMode != ScaleMode::kHalved) {
-    for (uint32_t y = 0; y < state_.height; ++y)
-      convert_(src + y * srcStride, width, dst + y * dstStride);
-    return true;
-  }
-  // Each served row averages two converted screen rows.
-  uint16_t* pair = rowPair_.data();
-  for (uint32_t y = 0; y < state_.height; ++y) {
-    convert_(src + 2 * y * srcStride, width, pair);
-    convert_(src + (2 * y + 1) * srcStride, width, pair + width);
-    HalveByAveraging(reinterpret_cast<const uint8_t*>(pair), size_t{width} * 2, width, 2,
-                     state_.colourFormat, reinterpret_cast<uint8_t*>(dst + y * dstStride),
-                     dstStride * 2);
-  }
+  copier_.Copy(reinterpret_cast<const uint8_t*>(image->data), encoder_);
   return true;
 }
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "agent/capture/CScreenCap.h"
+#include "agent/capture/fb/ScreenCopier.h"
 #include "agent/capture/fb/FramebufferLayout.h"
-#include "agent/capture/fb/RowConversion.h"
 #include "agent/capture/x11/X11ScreenImage.h"
 
 namespace mirrodex {
@@ -47,8 +47,7 @@ class CX11Capture final : public CScreenCap {
   std::unique_ptr<X11Display> display_;
   X11ScreenImage image_;  // declared after the display, so it goes first
   FramebufferLayout layout_;
-  RowConversion convert_;
-  std::vector<uint16_t> rowPair_;  // two converted source rows, for halving
+  ScreenCopier copier_;
 };
 
 }  // namespace mirrodex
