@@ -129,9 +129,15 @@ int MirrodexHost::Run() {
     if (ready > 0 && (fds[0].revents & POLLIN)) {
       std::string note;
       if (const auto desktop = listener.AcceptWakeUp(note)) {
-        Log("wake-up from " + *desktop);
-        agent_.startStop(0, nullptr);
-        Connect(*desktop);
+        if (agent_.stopFlag() == 0 && *desktop == target_) {
+          // Restarting would drop the very connection the desktop is about to use (a retry
+          // may have reached it between its listening and its wake-up).
+          Log("wake-up from " + *desktop + ": already connected or connecting there");
+        } else {
+          Log("wake-up from " + *desktop);
+          agent_.startStop(0, nullptr);
+          Connect(*desktop);
+        }
       } else if (!note.empty()) {
         Log(note);
       }

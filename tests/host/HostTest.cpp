@@ -128,6 +128,9 @@ TEST(HostStartup, SaysWhatIsWrong) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(3950);
+    // Earlier wake-ups leave connections on 3950 in TIME_WAIT; they must not stop this bind.
+    const int on = 1;
+    ::setsockopt(busy, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     ASSERT_EQ(::bind(busy, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     ASSERT_EQ(::listen(busy, 1), 0);
     test::HostProcess host(kHost, {});
