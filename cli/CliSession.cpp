@@ -57,8 +57,11 @@ void CliSession::OnEvent(uint32_t code) {
   if (code == kEventEnded || code == kEventError) dispatcher_.ConnectionLost();
   {
     std::lock_guard lock(mutex_);
-    if (code == kEventConnected) ++connectedEvents_;
-    if ((code == kEventEnded || code == kEventError) && connectedEvents_ > 0) endedAfterConnect_ = true;
+    if (code == kEventConnected) ++openedSinceLastEnd_;
+    if (code == kEventEnded || code == kEventError) {
+      if (openedSinceLastEnd_ >= 2) endedAfterConnect_ = true;
+      openedSinceLastEnd_ = 0;
+    }
   }
   changed_.notify_all();
 }

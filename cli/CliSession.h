@@ -56,8 +56,9 @@ class CliSession : private SessionOwner, private UserNotifier {
   // Stops both sessions (the agent gets the close message).
   void Stop() { controller_.StopSessions(); }
 
-  // Under the lock (inside `ready`) or after WaitFor returned:
-  bool DeviceConnected() const { return connectedEvents_ > 0; }
+  // Under the lock (inside `ready`) or after WaitFor returned: both sessions of one
+  // connection have opened.
+  bool DeviceConnected() const { return openedSinceLastEnd_ >= 2; }
   // Both sessions are connected (any thread).
   bool BothConnected() const { return controller_.BothConnected(); }
 
@@ -86,7 +87,9 @@ class CliSession : private SessionOwner, private UserNotifier {
   SessionConfig config_;
   mutable std::mutex mutex_;  // guards everything below
   std::condition_variable changed_;
-  uint32_t connectedEvents_ = 0;
+  // Sessions opened since the last end or error; a connection of which only one session
+  // opened before it dropped is not the device leaving (a retry may straddle our start).
+  uint32_t openedSinceLastEnd_ = 0;
   bool endedAfterConnect_ = false;
   std::optional<Picture> picture_;
   ScreenTotals totals_;
