@@ -2,6 +2,7 @@
 #pragma once
 
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,6 +21,8 @@ class HostProcess {
       : log_("/tmp/mirrodex-host-test-" + std::to_string(::getpid()) + "-" + std::to_string(++count_) + ".log") {
     pid_ = ::fork();
     if (pid_ == 0) {
+      // A test that aborts must not leave a host behind holding the product ports.
+      ::prctl(PR_SET_PDEATHSIG, SIGTERM);
       const int fd = ::open(log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       ::dup2(fd, 2);
       ::dup2(fd, 1);
