@@ -98,6 +98,16 @@ bool ByteChannel::IsConnected() const {
   return connected_;
 }
 
+bool ByteChannel::PeerHasClosed() const {
+  const SocketPtr socket = DataSocket();
+  if (!socket || IsStreamMode()) return false;
+  pollfd p{socket->Fd(), POLLIN | POLLRDHUP, 0};
+  if (poll(&p, 1, 0) <= 0) return false;
+  if (p.revents & (POLLHUP | POLLERR | POLLRDHUP)) return true;
+  uint8_t byte;
+  return ::recv(socket->Fd(), &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+}
+
 int ByteChannel::LastListenError() const {
   std::lock_guard lock(mutex_);
   return lastListenError_;

@@ -36,6 +36,10 @@ class ByteChannel {
 
   bool IsStreamMode() const;
   bool IsConnected() const;
+  // Without waiting: true when a connected socket's peer has closed or reset it. For a
+  // session whose peer only ever answers, this is how an idle session notices it is alone.
+  // Always false for a stream.
+  bool PeerHasClosed() const;
   // Stores the stream and marks the channel connected; Connect and Listen then succeed at
   // once until the next Close.
   void AttachStream(IRAPIStream* stream);

@@ -60,6 +60,12 @@ void CommandSession::OnBackOff(uint32_t delayMs) {
 void CommandSession::Act(uint32_t state) {
   switch (state) {
     case kStateWait:
+      // The agent sends nothing unasked on this session, so an idle connection whose peer
+      // has gone would otherwise look connected until the next send.
+      if (Transport().Channel().PeerHasClosed()) {
+        PushState(kStateError);
+        break;
+      }
       BackOff(kStateSend);
       break;
     case kStateOpen:

@@ -99,7 +99,7 @@ TEST_F(DeviceCommands, TextAndKeysArriveOnTheDevice) {
   test::EventWindow window(device.Server().DisplayName());
   ASSERT_TRUE(window.Usable());
   const auto run = Run({"text", "a\u00E9\u20AC", "--", "key", "13", "--", "tap", "20", "30", "--", "pause", "--", "pause"});
-  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  ASSERT_EQ(run.exitCode, 0) << run.errors << device.HostLog();
   const auto events = window.Take();
   // A character outside the keyboard map arrives as its Unicode keysym.
   EXPECT_EQ(test::EventWindow::PressedKeysyms(events),
