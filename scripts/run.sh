@@ -16,32 +16,17 @@ cmake --build --preset "$preset" -j "$(nproc)" \
 build=build/$preset
 out=$PWD/out
 work=$(mktemp -d)
-pids=()
+source scripts/virtual-device.sh
 cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
+  vd_stop || true
   rm -rf "$work"
 }
 trap cleanup EXIT
-mkdir -p "$out"
-
-# The virtual device: an X server whose screen is also an XWD framebuffer file.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 240x320x16 -fbdir "$work" -nolisten tcp -noreset -dpi 96 \
-  >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-exec 3>&-
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "run: the X server did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=":$(head -n 1 "$work/display")"
-"$build/tools/demo-device/mirrodex-demo-device" >"$work/demo.log" 2>&1 &
-pids+=($!)
-
-# The device side: the agent connects to this machine and retries every second.
 mkdir -p "$out/device-files"
-"$build/bin/mirrodex-host" --fb "$work/Xvfb_screen0" --root "$out/device-files" \
-  -b127.0.0.1 --retry 1 >"$out/host.log" 2>&1 &
-pids+=($!)
+
+vd_start_display "$work"
+vd_start_demo "$build" "$work/demo.log"
+vd_start_host "$build" "$work" "$out/device-files" "$out/host.log"
 
 # The desktop side.
 "$build/cli/mirrodex-cli" --timeout 30 snapshot "$out/device.bmp"
