@@ -2,8 +2,9 @@
 # Soak run of the device side: the demo device on a private X server, mirrodex-host serving
 # its framebuffer, and for the given time a new pair of mirrodex-cli connections each minute:
 # one types, taps, sets the clipboard and pushes and pulls files, the other mirrors the
-# screen for the rest of the minute. Samples the host's and the demo device's memory, descriptors and threads every 10 s into
-# OUT/samples.csv; fails on a failed command, an ended process or growth after the warm-up.
+# screen for the rest of the minute. Samples the host's and the demo device's memory,
+# descriptors and threads every 10 s into OUT/samples.csv; fails on a failed command, an
+# ended process, one that does not end cleanly, or growth after the warm-up.
 set -euo pipefail
 
 usage() {
@@ -48,7 +49,7 @@ if ! [[ $minutes =~ ^[0-9]+$ && $minutes -ge 2 && $rounds =~ ^[0-9]+$ && $rounds
 fi
 
 if [ "$netns" = 1 ] && [ -z "${SOAK_IN_NETNS:-}" ]; then
-  [ "$(id -u)" -eq 0 ] || { echo "soak: --netns needs root; or run the script under 'unshare -rn'" >&2; exit 2; }
+  [ "$(id -u)" -eq 0 ] || { echo "soak: --netns needs root" >&2; exit 2; }
   exec env SOAK_IN_NETNS=1 unshare -n -- sh -c 'ip link set lo up && exec bash "$@"' sh "$0" "${args[@]}"
 fi
 # The CLI listens on 3937 and 3938 and the host on 3950; another program there would take
