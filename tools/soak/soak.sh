@@ -158,7 +158,6 @@ warmup=$((minutes * 6 > 60 ? minutes * 6 : 60))
 echo "soak: $minutes min against $build; output in $out (DISPLAY $DISPLAY)"
 
 (
-  trap 'exit 0' TERM
   echo "seconds,host_rss_kb,host_fds,host_threads,demo_rss_kb,demo_fds,demo_threads"
   next=$t0
   while :; do
