@@ -69,6 +69,15 @@ bool MirrodexHost::Prepare(std::string& error) {
 void MirrodexHost::Connect(const std::string& desktop) {
   target_ = desktop;
   lastAttempt_ = std::chrono::steady_clock::now();
+  // The screen is set up again before every later start: its source (an X display) may have
+  // gone, and without a screen the agent can serve nothing.
+  int32_t bounds[4] = {};
+  if (!freshlySetUp_ && agent_.setUp(OnAgentCallback, bounds, nullptr) != 0) {
+    Log("the agent cannot capture the screen any more; see the messages above");
+    screenLost_ = true;
+    return;
+  }
+  freshlySetUp_ = false;
   const std::u16string host = ToUtf16(desktop);
   if (agent_.startStop(1, host.c_str()) == 0) {
     Log("connecting to the desktop at " + desktop);
@@ -116,12 +125,13 @@ int MirrodexHost::Run() {
     LogCallbackCodes(g_eventPipe[0]);
     return 1;
   }
+  freshlySetUp_ = true;
   Log("screen " + std::to_string(bounds[2]) + " x " + std::to_string(bounds[3]) +
       "; waiting for wake-ups on port " + std::to_string(kWakePort));
   if (!options_.desktop.empty()) Connect(options_.desktop);
 
   const auto retry = std::chrono::seconds(options_.retrySeconds);
-  while (g_stopSignal == 0) {
+  while (g_stopSignal == 0 && !screenLost_) {
     pollfd fds[2] = {{listener.Fd(), POLLIN, 0}, {g_eventPipe[0], POLLIN, 0}};
     const int ready = ::poll(fds, 2, 250);
     if (g_stopSignal != 0) break;
@@ -152,7 +162,7 @@ int MirrodexHost::Run() {
   agent_.setUp(nullptr, nullptr, nullptr);
   LogCallbackCodes(g_eventPipe[0]);
   agent_.Unload();
-  return 0;
+  return screenLost_ ? 1 : 0;
 }
 
 }  // namespace mirrodex

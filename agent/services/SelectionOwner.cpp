@@ -84,6 +84,7 @@ Time SelectionOwner::ServerTime() {
 ClipboardStatus SelectionOwner::Take(const std::string& utf8) {
   if (!Usable()) return ClipboardStatus::kCannotOpen;
   const Time now = ServerTime();
+  if (!Usable()) return ClipboardStatus::kCannotOpen;
   XSetSelectionOwner(display_.Get(), clipboard_, window_, now);
   if (XGetSelectionOwner(display_.Get(), clipboard_) != window_) return ClipboardStatus::kCannotOpen;
   owned_ = true;

@@ -1,13 +1,31 @@
 #include "agent/services/X11Display.h"
 
-#include <map>
+#include <array>
 #include <mutex>
 
 namespace mirrodex {
 namespace {
 
-std::mutex g_registryMutex;
-std::map<Display*, std::atomic<unsigned>*> g_registry;  // our connections and their error counts
+// Our connections and their error counts: a fixed table, so that it needs no destruction. The
+// agent's global objects close their connections while the library's static objects are
+// being destroyed, in any order.
+struct Connection {
+  Display* display = nullptr;
+  std::atomic<unsigned>* errors = nullptr;
+};
+constexpr size_t kMaxConnections = 64;
+std::mutex g_connectionsMutex;
+std::array<Connection, kMaxConnections> g_connections;
+
+// The entry of `display` (a free one for nullptr); nullptr when there is none. Call with the
+// mutex held.
+Connection* Find(const Display* display) {
+  for (Connection& c : g_connections) {
+    if (c.display == display) return &c;
+  }
+  return nullptr;
+}
+
 XErrorHandler g_previousHandler = nullptr;
 XIOErrorHandler g_previousIoHandler = nullptr;
 std::once_flag g_installOnce;
@@ -20,22 +38,30 @@ X11Display::X11Display(const std::string& name) {
     g_previousHandler = XSetErrorHandler(&X11Display::OnError);
     g_previousIoHandler = XSetIOErrorHandler(&X11Display::OnIoError);
   });
-  display_ = XOpenDisplay(name.empty() ? nullptr : name.c_str());
-  if (display_ == nullptr) return;
+  Display* opened = XOpenDisplay(name.empty() ? nullptr : name.c_str());
+  if (opened == nullptr) return;
+  XSetIOErrorExitHandler(opened, &X11Display::OnLost, this);
   {
-    std::lock_guard<std::mutex> lock(g_registryMutex);
-    g_registry[display_] = &errors_;
+    std::lock_guard<std::mutex> lock(g_connectionsMutex);
+    if (Connection* free = Find(nullptr)) {
+      *free = {opened, &errors_};
+      display_ = opened;
+      return;
+    }
   }
-  XSetIOErrorExitHandler(display_, &X11Display::OnLost, this);
+  // No room to follow it: unused, it cannot meet an error yet.
+  XCloseDisplay(opened);
 }
 
 X11Display::~X11Display() {
   if (display_ == nullptr) return;
-  {
-    std::lock_guard<std::mutex> lock(g_registryMutex);
-    g_registry.erase(display_);
-  }
+  // Closing syncs, which is where a server that died unnoticed is found: the connection must
+  // still be in the table then, or Xlib's default handler ends the process.
   XCloseDisplay(display_);
+  std::lock_guard<std::mutex> lock(g_connectionsMutex);
+  // The address may already belong to a connection opened since on another thread.
+  Connection* entry = Find(display_);
+  if (entry != nullptr && entry->errors == &errors_) *entry = {};
 }
 
 bool X11Display::SyncWithoutErrors() {
@@ -46,10 +72,9 @@ bool X11Display::SyncWithoutErrors() {
 
 int X11Display::OnError(Display* display, XErrorEvent* event) {
   {
-    std::lock_guard<std::mutex> lock(g_registryMutex);
-    const auto found = g_registry.find(display);
-    if (found != g_registry.end()) {
-      found->second->fetch_add(1);
+    std::lock_guard<std::mutex> lock(g_connectionsMutex);
+    if (Connection* entry = Find(display)) {
+      entry->errors->fetch_add(1);
       return 0;
     }
   }
@@ -58,15 +83,19 @@ int X11Display::OnError(Display* display, XErrorEvent* event) {
 
 int X11Display::OnIoError(Display* display) {
   {
-    std::lock_guard<std::mutex> lock(g_registryMutex);
+    std::lock_guard<std::mutex> lock(g_connectionsMutex);
     // Returning lets Xlib call the connection's exit handler (OnLost) instead of exit().
-    if (g_registry.count(display) != 0) return 0;
+    if (Find(display) != nullptr) return 0;
   }
   return g_previousIoHandler != nullptr ? g_previousIoHandler(display) : 0;
 }
 
-void X11Display::OnLost(Display*, void* self) {
+void X11Display::OnLost(Display* display, void* self) {
   static_cast<X11Display*>(self)->lost_.store(true);
+  // Xlib locks the display for this thread before calling the handlers and, expecting the
+  // process to end, never unlocks it: any other thread's call, the close included, would wait
+  // for ever. The internal lock is free here, as XUnlockDisplay needs.
+  XUnlockDisplay(display);
 }
 
 }  // namespace mirrodex

@@ -1,8 +1,12 @@
-// One private Xlib connection for the services. Xlib's default handlers end the whole process
-// on a protocol error (a window that vanished under us) or a lost server; errors on these
-// connections are recorded instead, and a lost server only marks the connection dead. Errors
-// on other connections of the process go to the handler that was installed before.
-// Thread: one thread owns the object and makes every call on it.
+// One private Xlib connection; every X11 user of the agent (capture, input, clipboard,
+// windows) opens its connections through this class, which installs the process-wide Xlib
+// error handlers once. Xlib's default handlers end the whole process on a protocol error (a
+// window that vanished under us) or a lost server; errors on these connections are recorded
+// instead, and a lost server only marks the connection dead: calls on it then return at once,
+// and destroying the object closes it safely from any thread. Errors on other connections of
+// the process go to the handler that was installed before.
+// Thread: one thread at a time makes calls on an object (it may change between calls);
+// Usable may be read from any thread.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -14,7 +18,7 @@ namespace mirrodex {
 
 class X11Display {
  public:
-  // Opens the named display; Get() is null when that fails.
+  // Opens the named display; Get() is null when that fails (or when 64 are open already).
   explicit X11Display(const std::string& name);
   ~X11Display();
   X11Display(const X11Display&) = delete;

@@ -68,7 +68,8 @@ std::vector<Window> X11Windows::OfProcess(uint32_t processId) {
   Window* children = nullptr;
   unsigned int count = 0;
   if (XQueryTree(dpy, root, &rootReturn, &parent, &children, &count) != 0 && children != nullptr) {
-    for (unsigned int i = 0; i < count; ++i) {
+    // A server that goes away mid-walk ends it: its connection is dead from then on.
+    for (unsigned int i = 0; i < count && Usable(); ++i) {
       candidates.push_back(children[i]);
       Window* inner = nullptr;
       unsigned int innerCount = 0;
@@ -81,6 +82,7 @@ std::vector<Window> X11Windows::OfProcess(uint32_t processId) {
   }
   std::vector<Window> windows;
   for (const Window window : candidates) {
+    if (!Usable()) return {};
     uint32_t id = 0;
     if (ProcessIdOf(window, id) && id == processId &&
         std::find(windows.begin(), windows.end(), window) == windows.end()) {
@@ -103,6 +105,7 @@ bool X11Windows::TakesDelete(Window window) {
 int X11Windows::AskToClose(const std::vector<Window>& windows) {
   int asked = 0;
   for (const Window window : windows) {
+    if (!Usable()) break;
     if (!TakesDelete(window)) continue;
     XEvent event{};
     event.xclient.type = ClientMessage;

@@ -83,10 +83,14 @@ void CXTestInjector::Disconnect() {
 
 bool CXTestInjector::RefreshMap(std::string& error) {
   Display* d = display_->Get();
-  while (XPending(d) > 0) {
+  while (display_->Usable() && XPending(d) > 0) {
     XEvent event;
     XNextEvent(d, &event);
     mapStale_ = true;
+  }
+  if (!display_->Usable()) {
+    error = "the X display closed";
+    return false;
   }
   if (!mapStale_) return true;
   if (!map_.Load(d, error)) return false;
@@ -98,10 +102,15 @@ bool CXTestInjector::RefreshMap(std::string& error) {
 bool CXTestInjector::Ready(std::string& error) {
   if (display_ != nullptr && !display_->Usable()) Disconnect();
   if (display_ == nullptr && !Connect(error)) return false;
-  if (!RefreshMap(error)) return false;
   XkbStateRec state;
+  if (!RefreshMap(error)) {
+    if (!display_->Usable()) Disconnect();
+    return false;
+  }
   if (XkbGetState(display_->Get(), XkbUseCoreKbd, &state) != Success) {
-    error = "the X server did not report the keyboard's state";
+    error = display_->Usable() ? "the X server did not report the keyboard's state"
+                               : "the X display closed";
+    if (!display_->Usable()) Disconnect();
     return false;
   }
   group_ = state.group;

@@ -11,8 +11,10 @@ bool XKeyboardMap::Load(Display* display, std::string& error) {
     XkbFreeKeyboard(xkb_, 0, True);
     xkb_ = nullptr;
   }
-  xkb_ = XkbGetMap(display, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd);
-  if (xkb_ == nullptr || xkb_->map == nullptr) {
+  // The server part too: XkbChangeTypesOfKey moves a key's actions along when its width
+  // changes, and reads them from there.
+  xkb_ = XkbGetMap(display, XkbAllClientInfoMask | XkbAllServerInfoMask, XkbUseCoreKbd);
+  if (xkb_ == nullptr || xkb_->map == nullptr || xkb_->server == nullptr) {
     error = "the X server did not hand over its keyboard map";
     if (xkb_ != nullptr) XkbFreeKeyboard(xkb_, 0, True);
     xkb_ = nullptr;

@@ -1,4 +1,4 @@
-// A copy of the X server's keyboard map (XKB key types and symbols) and the questions the
+// A copy of the X server's keyboard map (XKB key types, symbols and actions) and the questions the
 // XTest backend asks of it: which key gives a keysym, and with or without Shift, in the
 // group and with the locked modifiers in effect now.
 // Thread: one owner. Load replaces the copy; the finders read it.
