@@ -30,11 +30,11 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
 
   auto* version = new QLabel(tr("Version %1").arg(ProgramVersion()));
   version->setObjectName(QStringLiteral("aboutVersion"));
-  version->setStyleSheet(QStringLiteral("color: palette(mid);"));
+  version->setStyleSheet(QStringLiteral("color: #64748b;"));
   auto* summary = new QLabel(ProgramSummary());
   summary->setWordWrap(true);
   auto* built = new QLabel(tr("Built with Qt %1.").arg(QLatin1String(QT_VERSION_STR)));
-  built->setStyleSheet(QStringLiteral("color: palette(mid);"));
+  built->setStyleSheet(QStringLiteral("color: #64748b;"));
 
   auto* text = new QVBoxLayout;
   text->setSpacing(6);
