@@ -11,6 +11,7 @@
 #include "desktop/resources/StringTable.h"
 #include "desktop/session/ConnectionController.h"
 #include "desktop/shell/dialogs/DeviceAppsDialog.h"
+#include "desktop/shell/dialogs/GuardedRequestSender.h"
 #include "desktop/shell/dialogs/RequestWorker.h"
 #include "protocol/LittleEndian.h"
 #include "protocol/Requests.h"
@@ -101,15 +102,13 @@ class DeviceAppsLoopbackTest : public QObject {
 
  private:
   struct Desktop {
-    Desktop() : owner(dispatcher), controller(owner, decoder, SessionConfig{}) {
+    Desktop() : owner(dispatcher), controller(owner, decoder, SessionConfig{}), sender(controller) {
       controller.CreateSessions(false);
     }
-    ~Desktop() { controller.StopSessions(); }
-    DeviceRequester::Sender Sender() {
-      return [this](uint32_t code, std::span<const uint8_t> payload) {
-        return controller.BothConnected() && controller.QueueRequest(code, payload);
-      };
+    ~Desktop() {
+      sender.Change([this] { controller.StopSessions(); });
     }
+    DeviceRequester::Sender Sender() { return sender.Sender(); }
     bool ConnectAgent(test::TestAgent& agent) {
       const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
       while (!agent.Connect() && std::chrono::steady_clock::now() < deadline) {
@@ -121,6 +120,7 @@ class DeviceAppsLoopbackTest : public QObject {
     ScreenDecoder decoder;
     ReplyOwner owner;
     ConnectionController controller;
+    GuardedRequestSender sender;
   };
 
  private slots:
@@ -142,6 +142,32 @@ class DeviceAppsLoopbackTest : public QObject {
     QVERIFY(QTest::qWaitFor([&] { return loop.Requests().size() == 3 && !dialog.IsBusy(); }, kWaitMs));
     QCOMPARE(loop.Requests(), (std::vector<std::string>{"00", "14242", "00"}));
     QCOMPARE(Names(dialog), (QStringList{"init", "Xvfb"}));
+    QVERIFY(prompter.told.isEmpty());
+  }
+
+  // Stop and re-create the sessions (as Stop and a new Start do) while the dialog keeps asking:
+  // no request reaches a deleted session, and the next agent is answered again.
+  void sessionsReplacedWhileRequestsGoOn() {
+    Desktop desktop;
+    test::ScriptedPrompter prompter;
+    RequestWorker worker(desktop.dispatcher, desktop.Sender());
+    DeviceAppsDialog dialog(worker, prompter);
+    for (int round = 0; round < 3; ++round) {
+      QVERIFY(QTest::qWaitFor([&] { return !dialog.IsBusy(); }, kWaitMs));
+      dialog.Refresh();
+      desktop.sender.Change([&] {
+        desktop.controller.StopSessions();
+        desktop.controller.CreateSessions(false);
+      });
+    }
+    QVERIFY(QTest::qWaitFor([&] { return !dialog.IsBusy(); }, kWaitMs));
+    test::TestAgent agent;
+    QVERIFY(desktop.ConnectAgent(agent));
+    AgentLoop loop(agent, 1000);
+    prompter.told.clear();
+    dialog.Refresh();
+    QVERIFY(QTest::qWaitFor([&] { return !dialog.IsBusy(); }, kWaitMs));
+    QCOMPARE(Names(dialog).size(), 3);
     QVERIFY(prompter.told.isEmpty());
   }
 
