@@ -23,6 +23,7 @@
 #include "desktop/shell/dialogs/ProfileDialog.h"
 #include "desktop/shell/dialogs/ReminderDialog.h"
 #include "desktop/shell/dialogs/RequestWorker.h"
+#include "desktop/shell/dialogs/SelectPlatformDialog.h"
 #include "tests/dialogs/ProcessReplies.h"
 #include "tests/dialogs/ScriptedPrompter.h"
 #include "tests/requests/ScriptedAgent.h"
@@ -133,6 +134,40 @@ class OtherDialogsTest : public QObject {
     QTRY_VERIFY(HelpWindow::Current() == nullptr);
   }
 
+  // The kind of device follows the profiles' platform list; a matching kind keeps the code.
+  void selectPlatformPreselectsAndStoresTheDeviceKind() {
+    const auto kindShown = [](int platform) {
+      SelectPlatformDialog dialog(platform);
+      return dialog.findChild<QComboBox*>(platform_control::kDeviceType)->currentText();
+    };
+    QCOMPARE(kindShown(1), QStringLiteral("Symbian UIQ"));
+    QCOMPARE(kindShown(4), QStringLiteral("Windows Mobile/Smartphone"));
+    QCOMPARE(kindShown(6), QStringLiteral("Windows Mobile/Smartphone"));
+    for (int pocketPc : {0, 2, 3, 5, 7, 8, 9, 10}) QCOMPARE(kindShown(pocketPc), QStringLiteral("Windows Mobile/PocketPC"));
+
+    QTemporaryDir dir;
+    CSettingsStore store(dir.filePath("Mirrodex.conf"));
+    SelectPlatformDialog smartphone(4);
+    QCOMPARE(smartphone.ChosenPlatform(), 4);
+    auto* kind = smartphone.findChild<QComboBox*>(platform_control::kDeviceType);
+    kind->setCurrentIndex(0);
+    QCOMPARE(smartphone.ChosenPlatform(), 8);
+    kind->setCurrentIndex(2);
+    QCOMPARE(smartphone.ChosenPlatform(), 1);
+    SelectPlatformDialog unknown(0);
+    unknown.findChild<QComboBox*>(platform_control::kDeviceType)->setCurrentIndex(1);
+    QCOMPARE(unknown.ChosenPlatform(), 6);
+
+    // No with the box checked stores nothing; a cleared box stops the offer on either answer.
+    smartphone.StoreAnswer(store, false);
+    QCOMPARE(store.GetInt(setting::kPlatformCode), 0);
+    QCOMPARE(store.GetInt(setting::kNoInstallOffer), 0);
+    smartphone.findChild<QCheckBox*>(platform_control::kAskAgain)->setChecked(false);
+    smartphone.StoreAnswer(store, true);
+    QCOMPARE(store.GetInt(setting::kPlatformCode), 1);
+    QCOMPARE(store.GetInt(setting::kNoInstallOffer), 1);
+  }
+
   void everyDialogDrawsAPicture() {
     QTemporaryDir dir;
     CSettingsStore store(dir.filePath("Mirrodex.conf"));
@@ -163,6 +198,9 @@ class OtherDialogsTest : public QObject {
     HelpWindow help;
     help.SelectTopic("main.html");
     QVERIFY(HasContent(Picture(help, "help_window")));
+
+    SelectPlatformDialog platform(5);
+    QVERIFY(HasContent(Picture(platform, "select_platform_dialog")));
 
     AboutDialog about;
     QVERIFY(about.findChild<QLabel*>("aboutVersion")->text().contains(ProgramVersion()));

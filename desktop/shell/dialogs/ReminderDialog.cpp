@@ -1,6 +1,5 @@
 #include "desktop/shell/dialogs/ReminderDialog.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
