@@ -1,6 +1,7 @@
 // The host program's life: sets the agent's environment, loads and sets up the agent,
 // connects it to the desktop (at start with -b, on every allowed wake-up, and again every
-// retry interval while no session runs), logs the agent's callback codes, and stops on
+// retry interval while no session runs; on a wake-up the agent itself keeps sessions that
+// already serve the waking desktop), logs the agent's callback codes, and stops on
 // SIGINT or SIGTERM.
 // Thread: Run on the main thread. The agent's callback comes on its session threads and only
 // writes to a pipe that the main loop reads.
