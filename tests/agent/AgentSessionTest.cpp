@@ -441,12 +441,18 @@ TEST_F(AgentSession, DestroyingTheAgentWaitsForTheRequestBeingServed) {
   StoreU32(message + 8, RequestWord(kRequestCopyFile, 0));
   ASSERT_TRUE(pair.command.SendAll(message, sizeof message));
   ASSERT_TRUE(Eventually([&] { return serving.load(); }));
-  auto destroying = std::async(std::launch::async, [&] { agent.reset(); });
+  // Destroyed on a thread of its own, so a hang fails the test rather than stalling it.
+  std::promise<void> done;
+  auto destroying = done.get_future();
+  std::thread([this, done = std::move(done)]() mutable {
+    agent.reset();
+    done.set_value();
+  }).detach();
   // The request outlasts every wait of the stop; the agent must still be whole when it ends.
   const auto stopWaits = std::chrono::milliseconds(CAgent::kOrderlyStopMs + CAgent::kForcedStopMs);
   EXPECT_EQ(destroying.wait_for(stopWaits * 2 + std::chrono::seconds(1)), std::future_status::timeout);
   release = true;
-  EXPECT_EQ(destroying.wait_for(kStopBound), std::future_status::ready);
+  ASSERT_EQ(destroying.wait_for(kStopBound), std::future_status::ready);
   EXPECT_TRUE(served);
 }
 
