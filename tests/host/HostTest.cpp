@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/agent/AgentTestSupport.h"
 #include "tests/agent/DesktopPeer.h"
 #include "tests/host/HostProcess.h"
 #include "tests/host/ScreenPainter.h"
@@ -105,6 +106,28 @@ TEST_P(HostOnScreen, WakeUpFromAnAllowedAddressConnectsAndOthersAreIgnored) {
   }
   EXPECT_NE(host->Log().find("127.0.0.2 ignored"), std::string::npos) << host->Log();
   EXPECT_FALSE(desktop->controller->IsConnected());
+  ASSERT_TRUE(desktop->controller->WakeDevice("127.0.0.1"));
+  EXPECT_TRUE(desktop->WaitPicture(painter->Expected())) << host->Log();
+}
+
+TEST_P(HostOnScreen, WakeUpFromTheSameDesktopRestartsAnOpeningThatNeverCompleted) {
+  painter->PaintScene(3);
+  // First a desktop that takes the connections and never answers, then dies silently: its
+  // connections stay open, and nothing ever fails them.
+  desktop.reset();
+  test::TestSocket silentCommand, silentScreen;
+  {
+    test::Listener commandListener(3937), screenListener(3938);
+    ASSERT_TRUE(commandListener.Ok() && screenListener.Ok());
+    StartHost({"-b127.0.0.1", "--retry", "0"});
+    silentCommand = commandListener.Accept(20000);
+    silentScreen = screenListener.Accept(20000);
+    uint8_t info[28];
+    ASSERT_TRUE(silentScreen.ReceiveExact(info, sizeof info, 20000)) << host->Log();
+  }
+  // A new desktop on the same address wakes the device and must be served.
+  desktop = std::make_unique<test::DesktopPeer>();
+  desktop->Listen();
   ASSERT_TRUE(desktop->controller->WakeDevice("127.0.0.1"));
   EXPECT_TRUE(desktop->WaitPicture(painter->Expected())) << host->Log();
 }
