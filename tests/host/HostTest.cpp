@@ -132,6 +132,19 @@ TEST_P(HostOnScreen, WakeUpFromTheSameDesktopRestartsAnOpeningThatNeverCompleted
   EXPECT_TRUE(desktop->WaitPicture(painter->Expected())) << host->Log();
 }
 
+TEST_P(HostOnScreen, IdleConnectionsToTheWakePortDoNotHoldUpARealWakeUp) {
+  painter->PaintScene(4);
+  StartHost({"--retry", "0"});
+  ASSERT_TRUE(WaitListening()) << host->Log();
+  std::vector<test::TestSocket> idlers;
+  for (int i = 0; i < 30; ++i) {
+    idlers.push_back(test::TestSocket::Connect(3950, 5000));
+    ASSERT_TRUE(idlers.back().IsOpen());
+  }
+  ASSERT_TRUE(desktop->controller->WakeDevice("127.0.0.1"));
+  EXPECT_TRUE(desktop->WaitPicture(painter->Expected())) << host->Log();
+}
+
 INSTANTIATE_TEST_SUITE_P(Depths, HostOnScreen, ::testing::Values(16u, 24u),
                          [](const auto& info) { return "Depth" + std::to_string(info.param); });
 
