@@ -62,7 +62,19 @@ CAgent::~CAgent() {
   std::lock_guard lock(entryMutex_);
   StopLocked();
   callbacks_.SetHostCallback(nullptr);
-  // The thread objects wait for their loops when they are destroyed, before the sessions go.
+  // Nothing a session thread uses may go before the thread has ended: a request that is
+  // still being served (a long copy) is waited for, however long it takes.
+  for (CScheduler* session : {static_cast<CScheduler*>(&screen_), static_cast<CScheduler*>(&command_)}) {
+    while (!session->Join(kOrderlyStopMs)) AgentLog("waiting for a session to finish its last command");
+  }
+}
+
+bool CAgent::ServesLocked(const std::string& host) const {
+  const std::string& desktop = host.empty() ? std::string(kSyncLinkAddress) : host;
+  if (stopFlag_ != 0 || !screen_.IsRunning() || !command_.IsRunning()) return false;
+  if (screen_.Comm().Host() != desktop || command_.Comm().Host() != desktop) return false;
+  if (!screen_.IsOpened() || !command_.IsOpened()) return false;
+  return std::min(screen_.IdleMs(), command_.IdleMs()) < options_.timing.keepAliveMs;
 }
 
 bool CAgent::SetUpScreen() {
@@ -112,6 +124,17 @@ uint8_t CAgent::Start(const char16_t* host) {
   if (!initialised_) {
     AgentLog("the agent must be initialised before it starts");
     return 1;
+  }
+  if (screen_.IsRunning() || command_.IsRunning()) {
+    // A start while running comes from a wake-up. The desktop that woke us wants a new
+    // connection, unless the running one is its own, open and in use (a retry that reached
+    // it just before its wake-up); one still opening or gone quiet is restarted.
+    if (ServesLocked(name)) {
+      AgentLog("already connected to %s and hearing from it; the sessions are left alone",
+               screen_.Comm().Host().c_str());
+      return 0;
+    }
+    StopLocked();
   }
   // A previous pair that ended by itself has finished its last step by now or very soon.
   if (!screen_.Join(kOrderlyStopMs) || !command_.Join(kOrderlyStopMs)) {

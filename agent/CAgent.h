@@ -57,7 +57,9 @@ class CAgent {
   // Stream mode: runs the command session on `stream` until it ends.
   void RunCommandStream(IRAPIStream* stream);
   // TCP mode: starts both sessions towards `host` (UTF-16, may be null or empty for the sync
-  // link). Returns the stop flag: 0 when they run.
+  // link). Returns the stop flag: 0 when they run. While sessions run, they are stopped and
+  // started anew, except when they are connected to this same desktop, done opening, and
+  // have heard from it within the keep-alive time: then they are left alone.
   uint8_t Start(const char16_t* host);
   // Stops both sessions; returns within about 1.5 s however they are blocked. Returns 1.
   uint8_t Stop();
@@ -77,6 +79,8 @@ class CAgent {
  private:
   [[nodiscard]] bool SetUpScreen();
   void StopLocked();
+  // With the entry lock held: both sessions run towards `host`, are open and not idle.
+  bool ServesLocked(const std::string& host) const;
   // With the entry lock held: left 0, top 0, right = width, bottom = height (0 before set-up).
   void FillBounds(int32_t* bounds) const;
 

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "host/WakeListener.h"
 
@@ -131,27 +132,21 @@ int MirrodexHost::Run() {
   if (!options_.desktop.empty()) Connect(options_.desktop);
 
   const auto retry = std::chrono::seconds(options_.retrySeconds);
+  std::vector<pollfd> fds;
+  std::vector<std::string> notes;
   while (g_stopSignal == 0 && !screenLost_) {
-    pollfd fds[2] = {{listener.Fd(), POLLIN, 0}, {g_eventPipe[0], POLLIN, 0}};
-    const int ready = ::poll(fds, 2, 250);
+    fds.assign(1, {g_eventPipe[0], POLLIN, 0});
+    listener.AddPollFds(fds);
+    const int ready = ::poll(fds.data(), fds.size(), listener.PollTimeoutMs(250));
     if (g_stopSignal != 0) break;
-    if (ready > 0 && (fds[1].revents & POLLIN)) LogCallbackCodes(g_eventPipe[0]);
-    if (ready > 0 && (fds[0].revents & POLLIN)) {
-      std::string note;
-      if (const auto desktop = listener.AcceptWakeUp(note)) {
-        if (agent_.stopFlag() == 0 && *desktop == target_) {
-          // Restarting would drop the very connection the desktop is about to use (a retry
-          // may have reached it between its listening and its wake-up).
-          Log("wake-up from " + *desktop + ": already connected or connecting there");
-        } else {
-          Log("wake-up from " + *desktop);
-          agent_.startStop(0, nullptr);
-          Connect(*desktop);
-        }
-      } else if (!note.empty()) {
-        Log(note);
-      }
-    }
+    if (ready > 0 && (fds[0].revents & POLLIN)) LogCallbackCodes(g_eventPipe[0]);
+    notes.clear();
+    const std::vector<std::string> wakeUps = listener.Serve(notes);
+    for (const std::string& note : notes) Log(note);
+    for (const std::string& desktop : wakeUps) Log("wake-up from " + desktop);
+    // The agent decides whether its running sessions serve this desktop already; only the
+    // latest of several wake-ups counts.
+    if (!wakeUps.empty()) Connect(wakeUps.back());
     if (!target_.empty() && options_.retrySeconds > 0 && agent_.stopFlag() == 1 &&
         std::chrono::steady_clock::now() - lastAttempt_ >= retry) {
       Connect(target_);

@@ -1,6 +1,7 @@
 // The host program's life: sets the agent's environment, loads and sets up the agent,
 // connects it to the desktop (at start with -b, on every allowed wake-up, and again every
-// retry interval while no session runs; the screen is set up again before each), logs the
+// retry interval while no session runs; the screen is set up again before each; on a
+// wake-up the agent itself keeps sessions that already serve the waking desktop), logs the
 // agent's callback codes, and stops on SIGINT or SIGTERM, or with status 1 when the screen
 // can no longer be set up (its X display has gone).
 // Thread: Run on the main thread. The agent's callback comes on its session threads and only

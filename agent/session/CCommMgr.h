@@ -40,6 +40,9 @@ class CCommMgr {
   virtual void Close() = 0;
   // Any thread: unblocks the session thread; the transport fails until the next Connect.
   virtual void Interrupt() = 0;
+  // Session thread: waits up to `ms` for input (or the end of the channel) to arrive; true
+  // when there is something to read. A channel that cannot be asked returns false at once.
+  virtual bool WaitForInput(uint32_t ms) = 0;
 
   // Reads exactly `length` bytes; false when the channel fails or ends first.
   [[nodiscard]] bool ReceiveExact(void* buffer, size_t length);

@@ -13,7 +13,11 @@ bool CReceiver::Step() {
   if (!NextState(state)) return true;
   switch (state) {
     case kStateIdle:
-      BackOff(kStateRead);
+      // An idle header asks for nothing: wait for the desktop's next bytes instead of
+      // sleeping, so headers that are already queued are read at once (the delay never
+      // adds up over them) and a connection that closes is seen at once.
+      comm_.WaitForInput(GrowDelay());
+      Push(kStateRead);
       return true;
     case kStateConnect:
       Open();
@@ -38,6 +42,7 @@ bool CReceiver::Step() {
 
 void CReceiver::Open() {
   static constexpr char kGreeting[2] = {'x', 'x'};
+  BeginOpening();
   if (comm_.Connect(port_) && comm_.SendAll(kGreeting, sizeof kGreeting)) {
     MarkOpened();
     Push(kStateRead);
@@ -49,7 +54,9 @@ void CReceiver::Open() {
 }
 
 void CReceiver::Read() {
-  switch (comm_.ReceiveMessage()) {
+  const CCommMgr::Received received = comm_.ReceiveMessage();
+  if (received != CCommMgr::Received::kFailed) MarkHeard();
+  switch (received) {
     case CCommMgr::Received::kFailed:
       Push(kStateFail);
       break;

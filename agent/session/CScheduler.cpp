@@ -1,18 +1,32 @@
 #include "agent/session/CScheduler.h"
 
+#include <chrono>
+
 #include "agent/session/AgentLog.h"
 
 namespace mirrodex {
+namespace {
+
+int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+}  // namespace
 
 CScheduler::CScheduler(uint16_t port, const SessionTiming& timing) : port_(port), timing_(timing) {
   comm_.SetConnectTimeout(timing.connectTimeoutMs);
+  comm_.SetSendTimeout(timing.sendTimeoutMs);
 }
 
 bool CScheduler::Begin(MRetrieveHttpCallbacks& notifier) {
   if (periodic_ == nullptr || periodic_->IsRunning()) return false;
   notifier_ = &notifier;
   comm_.ResetInterrupt();
+  comm_.ClearDeadline();
   opened_ = false;
+  stopAsked_ = false;
   states_.ResetAndPush(kStateConnect);
   delayMs_ = 1;
   retries_ = 0;
@@ -37,6 +51,7 @@ bool CScheduler::RunOnStream(IRAPIStream* stream, MRetrieveHttpCallbacks& notifi
 }
 
 void CScheduler::Stop(bool close) {
+  stopAsked_ = true;
   states_.ResetAndPush(kStateStop);
   if (close || !opened_) comm_.Interrupt();
   Wake();
@@ -54,10 +69,30 @@ void CScheduler::Push(uint32_t state) {
 
 bool CScheduler::Sleep(uint32_t ms) { return periodic_->Sleep(ms); }
 
-void CScheduler::BackOff(uint32_t next) {
+uint32_t CScheduler::GrowDelay() {
   if (delayMs_ < timing_.backOffLimitMs) delayMs_ += timing_.backOffStepMs;
-  Sleep(delayMs_);
+  return delayMs_;
+}
+
+void CScheduler::BackOff(uint32_t next) {
+  Sleep(GrowDelay());
   Push(next);
+}
+
+void CScheduler::BeginOpening() { comm_.SetDeadline(timing_.openingTimeoutMs); }
+
+void CScheduler::MarkOpened() {
+  comm_.ClearDeadline();
+  MarkHeard();
+  opened_ = true;
+}
+
+void CScheduler::MarkHeard() { heardAtMs_ = NowMs(); }
+
+uint64_t CScheduler::IdleMs() const {
+  if (!opened_) return 0;
+  const int64_t idle = NowMs() - heardAtMs_.load();
+  return idle > 0 ? static_cast<uint64_t>(idle) : 0;
 }
 
 void CScheduler::SetPeriod(uint32_t ms) { periodic_->SetPeriod(ms); }

@@ -45,6 +45,11 @@ class CScheduler {
   // Waits up to `timeoutMs` for the session's loop to end; true when it has (or never ran).
   [[nodiscard]] bool Join(int timeoutMs);
   bool IsRunning() const { return periodic_ != nullptr && periodic_->IsRunning(); }
+  // Any thread: the opening exchange of the current run is done.
+  bool IsOpened() const { return opened_; }
+  // Any thread: milliseconds since the desktop was last heard on this session (its opening
+  // counts); 0 before the opening is done.
+  uint64_t IdleMs() const;
   // Any thread: cuts the session's current sleep short.
   void Wake();
 
@@ -63,10 +68,18 @@ class CScheduler {
   bool Sleep(uint32_t ms);
   // State 0: lengthens the back-off delay while below the limit, sleeps it, queues `next`.
   void BackOff(uint32_t next);
+  // Lengthens the back-off delay while below the limit and returns it.
+  uint32_t GrowDelay();
   void ResetDelay() { delayMs_ = 1; }
+  // The opening exchange begins: it must be done within the opening timeout.
+  void BeginOpening();
   // The opening exchange is done: from now on a stop without `close` lets the last step end
   // in order.
-  void MarkOpened() { opened_ = true; }
+  void MarkOpened();
+  // The desktop has sent something.
+  void MarkHeard();
+  // Any thread: a stop has been asked since the session started.
+  bool StopAsked() const { return stopAsked_; }
   void SetPeriod(uint32_t ms);
   void Notify(int status);
   MRetrieveHttpCallbacks& Notifier() { return *notifier_; }
@@ -81,6 +94,8 @@ class CScheduler {
 
   CCircularQ states_;
   std::atomic<bool> opened_{false};
+  std::atomic<bool> stopAsked_{false};
+  std::atomic<int64_t> heardAtMs_{0};  // steady clock
   uint32_t delayMs_ = 1;
   MRetrieveHttpCallbacks* notifier_ = nullptr;
   CPeriodic* periodic_ = nullptr;

@@ -74,6 +74,7 @@ bool CSender::Step() {
 
 void CSender::Open() {
   std::array<uint8_t, kSessionSettingsSize> settings{};
+  BeginOpening();
   bool opened = comm_.Connect(port_);
   if (opened) {
     const auto info = BuildDeviceInfo().Pack();
@@ -118,7 +119,8 @@ void CSender::Frame() {
 }
 
 void CSender::RunCommands() {
-  for (;;) {
+  // Once a stop is asked, what is still queued is for a desktop that is leaving.
+  while (!StopAsked()) {
     switch (Notifier().ProcessOneCommand()) {
       case CommandResult::kNothingQueued:
         return;

@@ -1,15 +1,13 @@
 #include "agent/session/CSocketComm.h"
 
-#include <fcntl.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 
 #include "agent/session/AgentLog.h"
@@ -17,14 +15,13 @@
 namespace mirrodex {
 namespace {
 
-constexpr int kConnectSliceMs = 100;
+// Waits are cut into slices so that an Interrupt is seen even where shutdown() wakes nothing
+// (a connect in progress). Shutdown does wake a connected socket's poll, so an open-ended
+// wait (an idle session) looks up seldom.
+constexpr int kWaitSliceMs = 100;
+constexpr int kIdleSliceMs = 1000;
 
-struct AddressList {
-  addrinfo* head = nullptr;
-  ~AddressList() {
-    if (head != nullptr) freeaddrinfo(head);
-  }
-};
+bool WouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK || error == EINTR; }
 
 }  // namespace
 
@@ -47,6 +44,25 @@ void CSocketComm::AttachStream(IRAPIStream* stream) {
   stream_ = stream;
 }
 
+void CSocketComm::SetDeadline(int ms) { deadline_ = Clock::now() + std::chrono::milliseconds(std::max(ms, 0)); }
+
+bool CSocketComm::Await(int fd, short events, std::optional<Clock::time_point> until) {
+  if (deadline_ && (!until || *deadline_ < *until)) until = deadline_;
+  while (!interrupted_) {
+    int slice = kIdleSliceMs;
+    if (until) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*until - Clock::now()).count();
+      if (left <= 0) return false;
+      slice = static_cast<int>(std::min<int64_t>(left, kWaitSliceMs));
+    }
+    pollfd p{fd, events, 0};
+    const int ready = ::poll(&p, 1, slice);
+    if (ready > 0) return true;
+    if (ready < 0 && errno != EINTR) return false;
+  }
+  return false;
+}
+
 uint32_t CSocketComm::Receive(void* buffer, uint32_t size) {
   if (IRAPIStream* stream = Stream()) {
     uint32_t read = 0;
@@ -55,11 +71,15 @@ uint32_t CSocketComm::Receive(void* buffer, uint32_t size) {
   }
   const int fd = Socket();
   if (fd < 0) return 0;
-  ssize_t n;
-  do {
-    n = ::recv(fd, buffer, size, 0);
-  } while (n < 0 && errno == EINTR && !interrupted_);
-  return n > 0 ? static_cast<uint32_t>(n) : 0;
+  for (;;) {
+    const ssize_t n = ::recv(fd, buffer, size, MSG_DONTWAIT);
+    if (n > 0) return static_cast<uint32_t>(n);
+    if (n == 0 || !WouldBlock(errno)) return 0;
+    if (!Await(fd, POLLIN, std::nullopt)) {
+      if (!interrupted_) AgentLog("the desktop did not send in time");
+      return 0;
+    }
+  }
 }
 
 uint32_t CSocketComm::Send(const void* buffer, uint32_t length) {
@@ -69,30 +89,42 @@ uint32_t CSocketComm::Send(const void* buffer, uint32_t length) {
     return written <= length ? written : 0;
   }
   const int fd = Socket();
-  if (fd < 0) return 0;
-  ssize_t n;
-  do {
-    n = ::send(fd, buffer, length, MSG_NOSIGNAL);
-  } while (n < 0 && errno == EINTR && !interrupted_);
-  return n > 0 ? static_cast<uint32_t>(n) : 0;
+  if (fd < 0 || length == 0) return 0;
+  // The timeout counts from the last progress: a desktop that reads slowly is served, one
+  // that stopped reading is given up.
+  const auto until = Clock::now() + std::chrono::milliseconds(sendTimeoutMs_);
+  for (;;) {
+    if (interrupted_) return 0;
+    const ssize_t n = ::send(fd, buffer, length, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n > 0) return static_cast<uint32_t>(n);
+    if (n == 0 || !WouldBlock(errno)) return 0;
+    if (!Await(fd, POLLOUT, until)) {
+      if (!interrupted_) AgentLog("the desktop has taken nothing for a while; giving up the connection");
+      return 0;
+    }
+  }
 }
 
 bool CSocketComm::Connect(uint16_t port) {
   if (IsStream()) return true;
   Close();
   if (interrupted_) return false;
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  AddressList addresses;
-  const std::string service = std::to_string(port);
-  const int rc = getaddrinfo(host_.c_str(), service.c_str(), &hints, &addresses.head);
-  if (rc != 0 || addresses.head == nullptr) {
-    AgentLog("cannot resolve the desktop address \"%s\": %s", host_.c_str(), gai_strerror(rc));
+  std::string error;
+  const std::vector<in_addr> addresses = resolver_(host_, error);
+  if (addresses.empty()) {
+    AgentLog("cannot resolve the desktop address \"%s\": %s", host_.c_str(), error.c_str());
     return false;
   }
-  const addrinfo* address = addresses.head;
-  const int fd = ::socket(address->ai_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  const auto deadline = Clock::now() + std::chrono::milliseconds(connectTimeoutMs_);
+  for (const in_addr& address : addresses) {
+    if (ConnectTo(address, port, deadline)) return true;
+    if (interrupted_ || Clock::now() >= deadline) break;
+  }
+  return false;
+}
+
+bool CSocketComm::ConnectTo(const in_addr& address, uint16_t port, Clock::time_point deadline) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) {
     AgentLog("cannot create a socket: %s", std::strerror(errno));
     return false;
@@ -101,34 +133,32 @@ bool CSocketComm::Connect(uint16_t port) {
     std::lock_guard lock(mutex_);
     fd_ = fd;
   }
-  if (::connect(fd, address->ai_addr, address->ai_addrlen) != 0 &&
-      (errno != EINPROGRESS || !AwaitConnect(fd))) {
+  sockaddr_in target{};
+  target.sin_family = AF_INET;
+  target.sin_addr = address;
+  target.sin_port = htons(port);
+  bool connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0;
+  if (!connected && errno == EINPROGRESS && Await(fd, POLLOUT, deadline)) {
+    int error = 0;
+    socklen_t size = sizeof error;
+    connected = ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+  }
+  if (!connected || interrupted_) {
     Close();
     return false;
   }
-  const int flags = ::fcntl(fd, F_GETFL);
-  ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   // Screen updates and replies are written whole; waiting to coalesce them only adds delay.
   const int on = 1;
   ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-  return !interrupted_;
+  return true;
 }
 
-bool CSocketComm::AwaitConnect(int fd) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(connectTimeoutMs_);
-  while (!interrupted_) {
-    pollfd p{fd, POLLOUT, 0};
-    const int ready = ::poll(&p, 1, kConnectSliceMs);
-    if (ready < 0 && errno != EINTR) return false;
-    if (ready > 0) {
-      int error = 0;
-      socklen_t size = sizeof error;
-      if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0) return false;
-      return error == 0;
-    }
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-  }
-  return false;
+bool CSocketComm::WaitForInput(uint32_t ms) {
+  // A stream cannot be asked; its read waits by itself.
+  if (IsStream()) return false;
+  const int fd = Socket();
+  if (fd < 0) return true;
+  return Await(fd, POLLIN | POLLRDHUP, Clock::now() + std::chrono::milliseconds(ms));
 }
 
 void CSocketComm::Close() {

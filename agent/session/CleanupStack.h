@@ -1,7 +1,7 @@
 // Owns the sessions' thread objects until the library is unloaded. Bounded: a push beyond
 // the capacity is refused rather than written past the table.
-// Threads: the agent's entry points only (they are serialised); destruction at unload frees
-// the entries in reverse order, each waiting for its loop to end.
+// Threads: the agent's entry points only (they are serialised); destruction at unload first
+// stops every loop and waits for all of them to end, then frees the entries in reverse order.
 #pragma once
 
 #include <array>

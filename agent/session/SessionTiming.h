@@ -16,6 +16,11 @@ struct SessionTiming {
   uint32_t backOffStepMs = 100;
   uint32_t backOffLimitMs = 1000;
   int connectTimeoutMs = 10000;
+  int openingTimeoutMs = 10000;  // connect and opening exchange of one session, together
+  int sendTimeoutMs = 10000;     // one write without the desktop taking a byte
+  // A connection that has heard nothing from its desktop for this long counts as idle: a
+  // wake-up from that desktop's address then restarts it rather than leaving it alone.
+  uint32_t keepAliveMs = 10000;
 };
 
 }  // namespace mirrodex

@@ -1,6 +1,10 @@
 // Both agent sessions against the real desktop session layer over loopback sockets, with an
 // in-memory screen and recorded input. Ports are free ones, so no lock is needed.
+#include <sys/socket.h>
+
+#include <atomic>
 #include <chrono>
+#include <future>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -96,6 +100,41 @@ class AgentSession : public ::testing::Test {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     FAIL() << "the agent did not connect";
+  }
+
+  // A desktop driven by hand: accepts both sessions of a start and reads their openings;
+  // with `answer`, completes the opening with the default settings.
+  struct Pair {
+    test::TestSocket command;
+    test::TestSocket screen;
+  };
+  Pair AcceptPair(test::Listener& commandListener, test::Listener& screenListener, bool answer) {
+    Pair pair{commandListener.Accept(), screenListener.Accept()};
+    uint8_t greeting[2], info[28];
+    EXPECT_TRUE(pair.command.ReceiveExact(greeting, 2));
+    EXPECT_TRUE(pair.screen.ReceiveExact(info, 28));
+    if (answer) {
+      const auto settings = SessionSettings{}.Pack();
+      EXPECT_TRUE(pair.screen.SendAll(settings.data(), settings.size()));
+    }
+    return pair;
+  }
+  // Sends a status request and reads its reply on the hand-driven command session.
+  static bool RequestAnswered(test::TestSocket& command, int timeoutMs) {
+    uint8_t message[12];
+    MessageHeader{4, 4}.Pack(message);
+    StoreU32(message + 8, RequestWord(kRequestStatus, 0));
+    uint8_t header[8];
+    if (!command.SendAll(message, sizeof message) || !command.ReceiveExact(header, sizeof header, timeoutMs)) {
+      return false;
+    }
+    std::vector<uint8_t> body(MessageHeader::Parse(header).Length());
+    return command.ReceiveExact(body.data(), body.size(), timeoutMs);
+  }
+  bool Stopped(int timeoutMs = 20000) {
+    return Eventually([&] {
+      return agent->StopFlag() == 1 && !agent->Screen().IsRunning() && !agent->Command().IsRunning();
+    }, timeoutMs);
   }
 
   uint16_t commandPort = 0;
@@ -264,6 +303,157 @@ TEST_F(AgentSession, UnreachableDesktopMarksTheAgentStopped) {
     EXPECT_TRUE(Eventually([&] { return agent->StopFlag() == 1; }));
     EXPECT_TRUE(Eventually([&] { return !agent->Screen().IsRunning() && !agent->Command().IsRunning(); }));
   }
+}
+
+}  // namespace
+}  // namespace mirrodex
+
+namespace mirrodex {
+namespace {
+
+TEST_F(AgentSession, DesktopThatStopsReadingTheScreenIsGivenUpAfterTheSendTimeout) {
+  SessionTiming timing;
+  timing.sendTimeoutMs = 300;
+  test::Listener commandListener(commandPort), screenListener(screenPort);
+  ASSERT_TRUE(commandListener.Ok() && screenListener.Ok());
+  MakeAgent(timing);
+  ASSERT_EQ(agent->Start(u"127.0.0.1"), 0);
+  Pair pair = AcceptPair(commandListener, screenListener, true);
+  const int small = 4096;
+  ::setsockopt(pair.screen.Fd(), SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+  // A changing screen keeps the screen session writing to a desktop that reads nothing.
+  std::atomic<bool> painting{true};
+  std::thread painter([&] {
+    for (uint32_t seed = 10; painting; ++seed) {
+      screen->SetPixels(Pattern(seed));
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  });
+  EXPECT_TRUE(Stopped());
+  painting = false;
+  painter.join();
+  EXPECT_TRUE(pair.command.WaitForEnd(5000));
+}
+
+TEST_F(AgentSession, OpeningThatTheDesktopNeverCompletesTimesOut) {
+  SessionTiming timing;
+  timing.openingTimeoutMs = 300;
+  test::Listener commandListener(commandPort), screenListener(screenPort);
+  MakeAgent(timing);
+  ASSERT_EQ(agent->Start(u"127.0.0.1"), 0);
+  Pair pair = AcceptPair(commandListener, screenListener, false);  // the settings never come
+  EXPECT_TRUE(Stopped());
+  EXPECT_TRUE(pair.command.WaitForEnd(5000));
+}
+
+TEST_F(AgentSession, StartFromTheSameDesktopRestartsAnOpeningAndLeavesAnActiveConnection) {
+  SessionTiming timing;
+  timing.keepAliveMs = 600000;
+  test::Listener commandListener(commandPort), screenListener(screenPort);
+  MakeAgent(timing);
+  ASSERT_EQ(agent->Start(u"127.0.0.1"), 0);
+  Pair silent = AcceptPair(commandListener, screenListener, false);
+  // The desktop that never answered has gone quiet; its wake-up asks for a new connection.
+  ASSERT_EQ(agent->Start(u"127.0.0.1"), 0);
+  EXPECT_TRUE(silent.command.WaitForEnd(5000));
+  EXPECT_TRUE(silent.screen.WaitForEnd(5000));
+  Pair active = AcceptPair(commandListener, screenListener, true);
+  ASSERT_TRUE(Eventually([&] { return agent->Screen().IsOpened() && agent->Command().IsOpened(); }));
+  ASSERT_TRUE(RequestAnswered(active.command, 10000));
+  // A wake-up that raced a retry which has already connected leaves that connection alone.
+  ASSERT_EQ(agent->Start(u"127.0.0.1"), 0);
+  EXPECT_TRUE(RequestAnswered(active.command, 10000));
+  EXPECT_EQ(agent->StopFlag(), 0);
+}
+
+TEST_F(AgentSession, StartFromTheSameDesktopRestartsAConnectionIdlePastTheKeepAlive) {
+  SessionTiming timing;
+  timing.keepAliveMs = 200;
+  test::Listener commandListener(commandPort), screenListener(screenPort);
+  MakeAgent(timing);
+  ASSERT_EQ(agent->Start(u"127.0.0.1"), 0);
+  Pair old = AcceptPair(commandListener, screenListener, true);
+  ASSERT_TRUE(Eventually([&] {
+    return agent->Screen().IsOpened() && agent->Command().IsOpened() &&
+           agent->Screen().IdleMs() >= 200 && agent->Command().IdleMs() >= 200;
+  }));
+  ASSERT_EQ(agent->Start(u"127.0.0.1"), 0);
+  EXPECT_TRUE(old.command.WaitForEnd(5000));
+  Pair fresh = AcceptPair(commandListener, screenListener, true);
+  EXPECT_TRUE(RequestAnswered(fresh.command, 10000));
+}
+
+TEST_F(AgentSession, IdleHeadersNeitherDelayTheNextRequestNorHoldTheAgentAfterTheDesktopLeaves) {
+  test::Listener commandListener(commandPort), screenListener(screenPort);
+  MakeAgent();  // the product's back-off: up to a second per header if it added up
+  ASSERT_EQ(agent->Start(u"127.0.0.1"), 0);
+  Pair pair = AcceptPair(commandListener, screenListener, true);
+  std::vector<uint8_t> headers(60 * 8);
+  for (size_t i = 0; i < headers.size(); i += 8) MessageHeader{0x80000000u, 0}.Pack(&headers[i]);
+  ASSERT_TRUE(pair.command.SendAll(headers));
+  EXPECT_TRUE(RequestAnswered(pair.command, 5000));
+  ASSERT_TRUE(pair.command.SendAll(headers));
+  const auto left = Clock::now();
+  pair.command.Close();
+  pair.screen.Close();
+  EXPECT_TRUE(Stopped());
+  EXPECT_LT(Clock::now() - left, kStopBound);
+}
+
+// Holds every request until the test lets it go, like a copy of a large file.
+class HeldRequests final : public CUserInterface {
+ public:
+  HeldRequests(std::atomic<bool>& serving, std::atomic<bool>& release, std::atomic<bool>& served)
+      : serving_(serving), release_(release), served_(served) {}
+  void Key(uint32_t) override {}
+  void Mouse(uint32_t, uint32_t, uint32_t) override {}
+
+ protected:
+  void Serve(uint32_t code, std::span<const uint8_t>) override {
+    serving_ = true;
+    while (!release_) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    AppendReply(code << 20);
+    served_ = true;
+  }
+
+ private:
+  std::atomic<bool>& serving_;
+  std::atomic<bool>& release_;
+  std::atomic<bool>& served_;
+};
+
+TEST_F(AgentSession, DestroyingTheAgentWaitsForTheRequestBeingServed) {
+  std::atomic<bool> serving{false}, release{false}, served{false};
+  AgentOptions options;
+  options.commandPort = commandPort;
+  options.screenPort = screenPort;
+  options.makeCapture = [](const AgentConfig&) {
+    return std::make_unique<CMemoryScrCap>(kWidth, kHeight, kColourRgb565);
+  };
+  options.makeUserInterface = [&] { return std::make_unique<HeldRequests>(serving, release, served); };
+  agent = std::make_unique<CAgent>(std::move(options));
+  ASSERT_TRUE(agent->Initialise(nullptr, nullptr));
+  test::Listener commandListener(commandPort), screenListener(screenPort);
+  ASSERT_EQ(agent->Start(u"127.0.0.1"), 0);
+  Pair pair = AcceptPair(commandListener, screenListener, true);
+  uint8_t message[12];
+  MessageHeader{4, 4}.Pack(message);
+  StoreU32(message + 8, RequestWord(kRequestCopyFile, 0));
+  ASSERT_TRUE(pair.command.SendAll(message, sizeof message));
+  ASSERT_TRUE(Eventually([&] { return serving.load(); }));
+  // Destroyed on a thread of its own, so a hang fails the test rather than stalling it.
+  std::promise<void> done;
+  auto destroying = done.get_future();
+  std::thread([this, done = std::move(done)]() mutable {
+    agent.reset();
+    done.set_value();
+  }).detach();
+  // The request outlasts every wait of the stop; the agent must still be whole when it ends.
+  const auto stopWaits = std::chrono::milliseconds(CAgent::kOrderlyStopMs + CAgent::kForcedStopMs);
+  EXPECT_EQ(destroying.wait_for(stopWaits * 2 + std::chrono::seconds(1)), std::future_status::timeout);
+  release = true;
+  ASSERT_EQ(destroying.wait_for(kStopBound), std::future_status::ready);
+  EXPECT_TRUE(served);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/agent/AgentTestSupport.h"
 #include "tests/agent/DesktopPeer.h"
 #include "tests/host/HostProcess.h"
 #include "tests/host/ScreenPainter.h"
@@ -107,6 +108,50 @@ TEST_P(HostOnScreen, WakeUpFromAnAllowedAddressConnectsAndOthersAreIgnored) {
   EXPECT_FALSE(desktop->controller->IsConnected());
   ASSERT_TRUE(desktop->controller->WakeDevice("127.0.0.1"));
   EXPECT_TRUE(desktop->WaitPicture(painter->Expected())) << host->Log();
+}
+
+TEST_P(HostOnScreen, WakeUpFromTheSameDesktopRestartsAnOpeningThatNeverCompleted) {
+  painter->PaintScene(3);
+  // First a desktop that takes the connections and never answers, then dies silently: its
+  // connections stay open, and nothing ever fails them.
+  desktop.reset();
+  test::TestSocket silentCommand, silentScreen;
+  {
+    test::Listener commandListener(3937), screenListener(3938);
+    ASSERT_TRUE(commandListener.Ok() && screenListener.Ok());
+    StartHost({"-b127.0.0.1", "--retry", "0"});
+    silentCommand = commandListener.Accept(20000);
+    silentScreen = screenListener.Accept(20000);
+    uint8_t info[28];
+    ASSERT_TRUE(silentScreen.ReceiveExact(info, sizeof info, 20000)) << host->Log();
+  }
+  // A new desktop on the same address wakes the device and must be served.
+  desktop = std::make_unique<test::DesktopPeer>();
+  desktop->Listen();
+  ASSERT_TRUE(desktop->controller->WakeDevice("127.0.0.1"));
+  EXPECT_TRUE(desktop->WaitPicture(painter->Expected())) << host->Log();
+}
+
+TEST_P(HostOnScreen, IdleConnectionsToTheWakePortDoNotHoldUpARealWakeUp) {
+  painter->PaintScene(4);
+  StartHost({"--retry", "0"});
+  ASSERT_TRUE(WaitListening()) << host->Log();
+  // Thirty connections that never send their byte, all made at once (the connects do not
+  // wait for the host to accept them).
+  std::vector<test::TestSocket> idlers;
+  sockaddr_in port{};
+  port.sin_family = AF_INET;
+  port.sin_port = htons(3950);
+  port.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  for (int i = 0; i < 30; ++i) {
+    idlers.emplace_back(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    ASSERT_TRUE(idlers.back().IsOpen());
+    (void)::connect(idlers.back().Fd(), reinterpret_cast<sockaddr*>(&port), sizeof port);
+  }
+  ASSERT_TRUE(desktop->controller->WakeDevice("127.0.0.1"));
+  // Served one by one with a wait each, the idlers held a wake-up up for twenty seconds and
+  // more; the picture comes well within half that.
+  EXPECT_TRUE(desktop->WaitPicture(painter->Expected(), 10000)) << host->Log();
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, HostOnScreen, ::testing::Values(16u, 24u),
