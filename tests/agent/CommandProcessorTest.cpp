@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
 #include <optional>
 #include <random>
-#include <utility>
 #include <vector>
 
 #include "agent/RetrieveHttpCallbacks.h"
 #include "agent/input/CRecordingUserInterface.h"
+#include "tests/agent/EchoUserInterface.h"
 #include "protocol/CommandWords.h"
 #include "protocol/LittleEndian.h"
 #include "protocol/Requests.h"
@@ -76,25 +75,7 @@ TEST(CommandProcessor, ReplyRecordCarriesOnlyStatusWord) {
   EXPECT_EQ(ui.TakeReply(reply), 0u);
 }
 
-// Serves every request by echoing its payload under status (code << 20) + serial number.
-class EchoServices final : public CUserInterface {
- public:
-  using CUserInterface::CUserInterface;
-  void Key(uint32_t word) override { replayed.push_back(word); }
-  void Mouse(uint32_t x, uint32_t y, uint32_t action) override {
-    replayed.push_back(PointerWord(x, y, static_cast<PointerAction>(action)));
-  }
-  std::vector<uint32_t> replayed;
-  uint32_t served = 0;
-  std::function<void()> whileServing;  // runs once, inside the next request
-
- protected:
-  void Serve(uint32_t code, std::span<const uint8_t> payload) override {
-    ++served;
-    if (auto hook = std::exchange(whileServing, nullptr)) hook();
-    SetReply(StatusWord(code, served), payload);
-  }
-};
+using test::EchoUserInterface;
 
 std::vector<uint8_t> Words(std::initializer_list<uint32_t> words) {
   std::vector<uint8_t> bytes(words.size() * 4);
@@ -125,7 +106,7 @@ TEST(CommandProcessor, DataMessagesWithoutARequestAreAnsweredAtOnceWithStatusZer
   };
   for (const auto& message : cases) {
     SCOPED_TRACE(testing::Message() << message.size() << " bytes");
-    EchoServices ui;
+    EchoUserInterface ui;
     ui.PutCommand(message);
     ASSERT_TRUE(ui.HasReply());  // before anything ran on the screen thread
     CDynamicBuf reply;
@@ -139,7 +120,7 @@ TEST(CommandProcessor, DataMessagesWithoutARequestAreAnsweredAtOnceWithStatusZer
 }
 
 TEST(CommandProcessor, OnlyTheFirstRequestOfAMessageIsServed) {
-  EchoServices ui;
+  EchoUserInterface ui;
   const std::vector<uint8_t> list = BuildRequest(kRequestProcesses, std::vector<uint8_t>{'0', '0'});
   std::vector<uint8_t> message = Words({KeyWord('a', false)});
   for (int i = 0; i < 50000; ++i) message = Concat(std::move(message), list);
@@ -154,7 +135,7 @@ TEST(CommandProcessor, OnlyTheFirstRequestOfAMessageIsServed) {
 }
 
 TEST(CommandProcessor, AReplyNeverAnswersALaterMessage) {
-  EchoServices ui;
+  EchoUserInterface ui;
   // A new message arrives while the first request is served: the late reply is dropped and
   // the new request gets its own.
   ui.whileServing = [&] { ui.PutCommand(BuildRequest(kRequestFileExists, std::vector<uint8_t>{2})); };
@@ -182,7 +163,7 @@ TEST(CommandProcessor, AReplyNeverAnswersALaterMessage) {
 }
 
 TEST(CommandProcessor, WordsThatAreNeitherInputNorPauseLeaveNothingBehind) {
-  EchoServices ui;
+  EchoUserInterface ui;
   for (uint32_t i = 0; i < 100000; ++i) ui.PutCommandWord(i % 2 ? 0u : RequestWord(kRequestStatus, 8));
   EXPECT_EQ(ui.QueuedCommands(), 0u);
   EXPECT_FALSE(ui.HasReply());
@@ -197,7 +178,7 @@ TEST(CommandProcessor, HostileMessagesLeaveNoStaleRepliesAndStayBounded) {
   for (uint32_t seed = 1; seed <= 30; ++seed) {
     SCOPED_TRACE(testing::Message() << "seed " << seed);
     std::mt19937 random(seed);
-    EchoServices ui(kCapacity);
+    EchoUserInterface ui(kCapacity);
     for (int m = 0; m < 120; ++m) {
       std::vector<uint8_t> message;
       const uint32_t words = random() % 600;
