@@ -31,6 +31,8 @@ void RetrieveHttpCallbacks::Notify(int status) {
       // ends too and the agent counts as stopped, so the host can start it again. (An ending
       // that did not stop the other would leave a still screen waiting forever.)
       stopFlag_ = 1;
+      // Input and requests of a desktop that has gone are never replayed or served.
+      userInterface_->Reset();
       if (screen_ != nullptr) screen_->Stop(false);
       if (command_ != nullptr) command_->Stop(true);
       CallHost(kHostSessionEnded);

@@ -1,5 +1,6 @@
 #include "protocol/ByteBuffer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "protocol/LittleEndian.h"
@@ -12,7 +13,9 @@ ByteBuffer::ByteBuffer()
 
 void ByteBuffer::Reserve(size_t needed) {
   if (needed <= capacity_) return;
-  const size_t capacity = needed + kGrowthSlack;
+  // Geometric growth: a buffer built by many small appends copies each byte a bounded number
+  // of times on average.
+  const size_t capacity = std::max(needed, capacity_ + capacity_ / 2);
   auto grown = std::make_unique_for_overwrite<uint8_t[]>(capacity);
   if (size_ > 0) std::memcpy(grown.get(), data_.get(), size_);
   data_ = std::move(grown);

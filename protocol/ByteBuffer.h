@@ -1,5 +1,6 @@
 // Growable byte buffer shared by transports, queues, requesters and services on both sides.
-// Growth rule: when too small it grows to the needed size plus 1024 bytes.
+// Growth rule: when too small it grows to the larger of the needed size and one and a half
+// times its capacity, so appending is amortised constant time.
 // Not thread-safe: the owner serialises access.
 #pragma once
 
@@ -13,7 +14,6 @@ namespace mirrodex {
 class ByteBuffer {
  public:
   static constexpr size_t kInitialCapacity = 1024;
-  static constexpr size_t kGrowthSlack = 1024;
 
   ByteBuffer();
   ByteBuffer(const ByteBuffer&) = delete;

@@ -149,7 +149,7 @@ void CLinuxUserInterface::Serve(uint32_t code, std::span<const uint8_t> payload)
     AnswerUnknown();  // a code the services do not know
     return;
   }
-  AppendReply(status, {reply_.ReadPointer(), reply_.Remaining()});
+  SetReply(status, {reply_.ReadPointer(), reply_.Remaining()});
 }
 
 }  // namespace mirrodex

@@ -1,5 +1,5 @@
-// The agent's growable byte buffer is the protocol's ByteBuffer (grows to the needed size
-// plus 1024 bytes; 32-bit values little-endian). Not thread-safe: the owner serialises access.
+// The agent's growable byte buffer is the protocol's ByteBuffer (grows geometrically; 32-bit
+// values little-endian). Not thread-safe: the owner serialises access.
 #pragma once
 
 #include "protocol/ByteBuffer.h"

@@ -25,12 +25,12 @@ enum class CommandResult { kNothingQueued, kDone, kPauseToggle };
 class MRetrieveHttpCallbacks {
  public:
   virtual void Notify(int status) = 0;
-  // Takes one reply record into `out` (the status word and payload, without the record's
-  // length word); returns its size, 0 when no reply is queued.
+  // Takes the reply to the latest data message into `out` (status word and payload);
+  // returns its size, 0 while it is not ready.
   virtual size_t TakeReply(CDynamicBuf& out) = 0;
-  // A data message's payload, queued unchanged.
+  // A data message's payload; it always gets exactly one reply.
   virtual void PutCommand(std::span<const uint8_t> bytes) = 0;
-  // A single command word, queued as four bytes.
+  // A single command word; it gets no reply.
   virtual void PutCommandWord(uint32_t word) = 0;
   virtual CommandResult ProcessOneCommand() = 0;
   virtual bool HasReply() = 0;

@@ -97,12 +97,13 @@ TEST_F(AgentLibrary, ExportsFollowTheLifecycleFromLoadToShutdown) {
 
 TEST_F(AgentLibrary, StreamExportsRunOverStreamsAndEndWhenTheStreamsClose) {
   painter->PaintScene(4);
-  test::DesktopPeer desktop;
-  desktop.Listen(true);
   test::TestSocket agentScreenEnd, agentCommandEnd;
   test::SocketPairStream desktopScreen(agentScreenEnd), desktopCommand(agentCommandEnd);
   test::SocketPairStream agentScreen(test::SocketPairStream::OtherEnd{agentScreenEnd});
   test::SocketPairStream agentCommand(test::SocketPairStream::OtherEnd{agentCommandEnd});
+  // After the streams, so that its sessions stop before the streams they use are gone.
+  test::DesktopPeer desktop;
+  desktop.Listen(true);
   desktop.controller->AttachStreams(&desktopScreen, &desktopCommand);
   auto screenRun = std::async(std::launch::async, [&] {
     return screen(0, nullptr, nullptr, nullptr, &agentScreen);

@@ -5,7 +5,9 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -15,10 +17,12 @@
 #include "agent/capture/CMemoryScrCap.h"
 #include "agent/input/CRecordingUserInterface.h"
 #include "protocol/LittleEndian.h"
+#include "protocol/MessageCompression.h"
 #include "protocol/MessageHeader.h"
 #include "protocol/Requests.h"
 #include "tests/agent/AgentTestSupport.h"
 #include "tests/agent/DesktopPeer.h"
+#include "tests/agent/EchoUserInterface.h"
 
 namespace mirrodex {
 namespace {
@@ -52,7 +56,8 @@ bool Eventually(Predicate done, int timeoutMs = 20000) {
 
 class AgentSession : public ::testing::Test {
  protected:
-  void MakeAgent(SessionTiming timing = {}) {
+  void MakeAgent(SessionTiming timing = {},
+                 std::function<std::unique_ptr<CUserInterface>()> makeUserInterface = nullptr) {
     AgentOptions options;
     options.timing = timing;
     options.commandPort = commandPort;
@@ -62,7 +67,7 @@ class AgentSession : public ::testing::Test {
       screen = capture.get();
       return capture;
     };
-    options.makeUserInterface = [this] {
+    options.makeUserInterface = makeUserInterface ? std::move(makeUserInterface) : [this] {
       auto ui = std::make_unique<CRecordingUserInterface>();
       input = ui.get();
       return ui;
@@ -135,6 +140,23 @@ class AgentSession : public ::testing::Test {
     return Eventually([&] {
       return agent->StopFlag() == 1 && !agent->Screen().IsRunning() && !agent->Command().IsRunning();
     }, timeoutMs);
+  // Starts the agent towards listeners the test answers itself, through both openings.
+  void ConnectRaw(test::Listener& commandListener, test::Listener& screenListener,
+                  test::TestSocket& command, test::TestSocket& screenSocket) {
+    ASSERT_TRUE(commandListener.Ok() && screenListener.Ok());
+    ASSERT_EQ(agent->Start(u"127.0.0.1"), 0);
+    command = commandListener.Accept();
+    screenSocket = screenListener.Accept();
+    uint8_t greeting[2], info[28];
+    ASSERT_TRUE(command.ReceiveExact(greeting, 2));
+    ASSERT_TRUE(screenSocket.ReceiveExact(info, 28));
+    const auto settings = SessionSettings{}.Pack();
+    ASSERT_TRUE(screenSocket.SendAll(settings.data(), settings.size()));
+  }
+  std::unique_ptr<CUserInterface> MakeEcho() {
+    auto ui = std::make_unique<test::EchoUserInterface>();
+    echo = ui.get();
+    return ui;
   }
 
   uint16_t commandPort = 0;
@@ -143,7 +165,31 @@ class AgentSession : public ::testing::Test {
   std::unique_ptr<CAgent> agent;
   CMemoryScrCap* screen = nullptr;
   CRecordingUserInterface* input = nullptr;
+  test::EchoUserInterface* echo = nullptr;
 };
+
+void SendRawData(test::TestSocket& socket, std::span<const uint8_t> payload) {
+  uint8_t header[8];
+  const auto size = static_cast<uint32_t>(payload.size());
+  MessageHeader{size, size}.Pack(header);
+  ASSERT_TRUE(socket.SendAll(header, sizeof header));
+  ASSERT_TRUE(socket.SendAll(payload));
+}
+
+// The payload of the next data message from the agent; nullopt when none comes.
+std::optional<std::vector<uint8_t>> ReceiveData(test::TestSocket& socket) {
+  uint8_t headerBytes[8];
+  if (!socket.ReceiveExact(headerBytes, sizeof headerBytes)) return std::nullopt;
+  const MessageHeader header = MessageHeader::Parse(headerBytes);
+  std::vector<uint8_t> body(header.Length());
+  if (!body.empty() && !socket.ReceiveExact(body.data(), body.size())) return std::nullopt;
+  if (!header.IsCompressed()) return body;
+  ByteBuffer payload;
+  if (InflatePayload(Compressor::kZlib, body, header.word1, 1u << 20, payload) != InflateResult::kOk) {
+    return std::nullopt;
+  }
+  return std::vector<uint8_t>(payload.Data(), payload.Data() + payload.Size());
+}
 
 TEST_F(AgentSession, FirstImageEqualsTheScreenAndChangesArrive) {
   StartDesktop();
@@ -246,24 +292,49 @@ TEST_F(AgentSession, MissingReplyEndsTheCommandSessionAfterItsPolls) {
   SessionTiming timing;
   timing.replyPollMs = 20;
   test::Listener commandListener(commandPort), screenListener(screenPort);
-  ASSERT_TRUE(commandListener.Ok() && screenListener.Ok());
-  MakeAgent(timing);
-  ASSERT_EQ(agent->Start(u"127.0.0.1"), 0);
-  test::TestSocket command = commandListener.Accept();
-  test::TestSocket screenSocket = screenListener.Accept();
-  uint8_t greeting[2], info[28];
-  ASSERT_TRUE(command.ReceiveExact(greeting, 2));
-  ASSERT_TRUE(screenSocket.ReceiveExact(info, 28));
-  const auto settings = SessionSettings{}.Pack();
-  ASSERT_TRUE(screenSocket.SendAll(settings.data(), settings.size()));
-  // A data message holding only a key word: nothing will ever answer it.
-  uint8_t message[12];
-  MessageHeader{4, 4}.Pack(message);
-  StoreU32(message + 8, KeyWord('A', false));
-  ASSERT_TRUE(command.SendAll(message, sizeof message));
+  MakeAgent(timing, [this] { return MakeEcho(); });
+  echo->answers = false;  // a service that never answers
+  test::TestSocket command, screenSocket;
+  ASSERT_NO_FATAL_FAILURE(ConnectRaw(commandListener, screenListener, command, screenSocket));
+  SendRawData(command, BuildRequest(kRequestStatus, std::vector<uint8_t>{0x20}));
   EXPECT_TRUE(command.WaitForEnd(20000));
   EXPECT_TRUE(Eventually([&] { return agent->StopFlag() == 1; }));
-  EXPECT_TRUE(Eventually([&] { return input->Events().size() == 1; }));
+  EXPECT_TRUE(Eventually([&] { return !agent->Screen().IsRunning(); }));
+  EXPECT_EQ(echo->served, 1u);
+}
+
+// A hostile desktop's data messages (empty, cut inside a word, mebibytes of zero words, many
+// requests at once) are each answered at once with one reply, and a real request after them
+// gets its own.
+TEST_F(AgentSession, HostileDataMessagesGetOneReplyEachAndARealRequestItsOwn) {
+  SessionTiming timing;
+  timing.replyPollMs = 60000;  // a missing reply would outlast every read below
+  test::Listener commandListener(commandPort), screenListener(screenPort);
+  MakeAgent(timing, [this] { return MakeEcho(); });
+  test::TestSocket command, screenSocket;
+  ASSERT_NO_FATAL_FAILURE(ConnectRaw(commandListener, screenListener, command, screenSocket));
+  std::vector<std::vector<uint8_t>> hostile = {{}, {1, 2, 3}, {0, 0, 0, 0, 7}};
+  for (int i = 0; i < 8; ++i) hostile.emplace_back(1u << 20, 0);
+  for (const auto& message : hostile) {
+    SCOPED_TRACE(testing::Message() << message.size() << " bytes");
+    ASSERT_NO_FATAL_FAILURE(SendRawData(command, message));
+    const auto reply = ReceiveData(command);
+    ASSERT_TRUE(reply.has_value());
+    EXPECT_EQ(*reply, std::vector<uint8_t>(4, 0));
+  }
+  std::vector<uint8_t> many;
+  const auto list = BuildRequest(kRequestProcesses, std::vector<uint8_t>{'0', '0'});
+  for (int i = 0; i < 50000; ++i) many.insert(many.end(), list.begin(), list.end());
+  ASSERT_NO_FATAL_FAILURE(SendRawData(command, many));
+  auto reply = ReceiveData(command);
+  ASSERT_TRUE(reply.has_value());
+  EXPECT_EQ(*reply, (std::vector<uint8_t>{1, 0, 0x40, 0x01, '0', '0'}));  // served once
+
+  ASSERT_NO_FATAL_FAILURE(SendRawData(command, BuildRequest(kRequestFileExists, std::vector<uint8_t>{'m', 'e'})));
+  reply = ReceiveData(command);
+  ASSERT_TRUE(reply.has_value());
+  EXPECT_EQ(*reply, (std::vector<uint8_t>{2, 0, 0xB0, 0x00, 'm', 'e'}));
+  EXPECT_EQ(agent->StopFlag(), 0);
 }
 
 TEST_F(AgentSession, StopReturnsPromptlyWhenTheDesktopNeverAnswers) {

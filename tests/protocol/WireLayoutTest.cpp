@@ -148,12 +148,23 @@ TEST(MessageHeaderLayout, SplitsTypeAndLength) {
   EXPECT_TRUE((MessageHeader{0x50000004u, 4}.HasBody()));  // unknown types carry a body
 }
 
-TEST(ByteBufferGrowth, GrowsToNeededPlusSlackAndTakesLittleEndian) {
+TEST(ByteBufferGrowth, ManySmallAppendsGrowItGeometricallyAndTakeLittleEndian) {
   ByteBuffer buffer;
-  EXPECT_EQ(buffer.Capacity(), 1024u);
-  std::vector<uint8_t> big(3000, 0xAB);
-  buffer.Append(big);
-  EXPECT_EQ(buffer.Capacity(), 3000u + 1024u);
+  // A large reply built piece by piece (a listing) must not be copied again at every step.
+  std::vector<uint8_t> piece(100);
+  size_t growths = 0, capacity = buffer.Capacity();
+  for (uint32_t i = 0; i < 40000; ++i) {
+    piece[0] = static_cast<uint8_t>(i);
+    buffer.Append(piece);
+    if (buffer.Capacity() != capacity) ++growths;
+    capacity = buffer.Capacity();
+  }
+  EXPECT_LE(growths, 40u);
+  EXPECT_EQ(buffer.Size(), 4000000u);
+  EXPECT_EQ(buffer.Data()[3999900], static_cast<uint8_t>(39999));
+  std::vector<uint8_t> big(20000000, 0xAB);
+  buffer.Append(big);  // more than the growth step: room for all of it
+  EXPECT_EQ(buffer.Data()[buffer.Size() - 1], 0xAB);
   buffer.Clear();
   buffer.AppendU32(0x01020304u);
   EXPECT_EQ(buffer.Data()[0], 0x04);

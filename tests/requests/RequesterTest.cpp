@@ -36,6 +36,8 @@ TEST(Requester, ResultsInsideTheSuccessRangeSucceedAndOthersAreRefused) {
       {kRequestListFolder, 65535, ExchangeStatus::kRefused}, {kRequestListRoots, 0, ExchangeStatus::kOk},
       {kRequestReadNext, 1, ExchangeStatus::kOk},         {kRequestReadFirst, 2, ExchangeStatus::kRefused},
       {kRequestWriteNext, 0, ExchangeStatus::kOk},        {kRequestWriteFirst, 65535, ExchangeStatus::kRefused},
+      {kRequestWriteFirst, 1, ExchangeStatus::kOk},       {kRequestWriteNext, 1, ExchangeStatus::kOk},
+      {kRequestWriteNext, 2, ExchangeStatus::kRefused},
       {kRequestFileExists, 0, ExchangeStatus::kOk},       {kRequestDeleteFile, 1, ExchangeStatus::kOk},
       {kRequestRenameFile, 2, ExchangeStatus::kRefused},  {kRequestSetClipboard, 3, ExchangeStatus::kRefused},
       {kRequestProcesses, 0, ExchangeStatus::kRefused},   {kRequestProcesses, 7, ExchangeStatus::kOk},
