@@ -140,6 +140,7 @@ class AgentSession : public ::testing::Test {
     return Eventually([&] {
       return agent->StopFlag() == 1 && !agent->Screen().IsRunning() && !agent->Command().IsRunning();
     }, timeoutMs);
+  }
   // Starts the agent towards listeners the test answers itself, through both openings.
   void ConnectRaw(test::Listener& commandListener, test::Listener& screenListener,
                   test::TestSocket& command, test::TestSocket& screenSocket) {
@@ -483,7 +484,7 @@ class HeldRequests final : public CUserInterface {
   void Serve(uint32_t code, std::span<const uint8_t>) override {
     serving_ = true;
     while (!release_) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    AppendReply(code << 20);
+    SetReply(code << 20);
     served_ = true;
   }
 
