@@ -165,8 +165,8 @@ MediaResult MovieFile::Convert(const SnapshotSurface& frame) {
                                  int(content.width), int(content.height), encoder_->pix_fmt,
                                  SWS_BICUBIC, nullptr, nullptr, nullptr);
   if (scaler_ == nullptr) return MediaResult::Failure("The picture cannot be converted.");
-  const uint8_t* planes[1] = {frame.Row(0)};
-  const int strides[1] = {static_cast<int>(frame.RowBytes())};
+  const uint8_t* planes[4] = {frame.Row(0), nullptr, nullptr, nullptr};
+  const int strides[4] = {static_cast<int>(frame.RowBytes()), 0, 0, 0};
   sws_scale(scaler_, planes, strides, 0, int(source.height), frame_->data, frame_->linesize);
   return MediaResult::Success();
 }

@@ -1,5 +1,6 @@
 #include "desktop/media/MovieWriter.h"
 
+#include <array>
 #include <utility>
 
 namespace mirrodex {
@@ -32,7 +33,10 @@ MediaResult MovieWriter::Start() {
 }
 
 MediaResult MovieWriter::AddFrame(const SnapshotSurface& frame, std::chrono::milliseconds time) {
-  return (this->*kHandlers[state_])(frame, time);
+  // The handler for each state, indexed by it.
+  static constexpr std::array<Handler, 3> kHandlers{&MovieWriter::Refuse, &MovieWriter::OpenAndWrite,
+                                                    &MovieWriter::Write};
+  return (this->*kHandlers[static_cast<size_t>(state_)])(frame, time);
 }
 
 MediaResult MovieWriter::Refuse(const SnapshotSurface&, std::chrono::milliseconds) {

@@ -64,8 +64,6 @@ class MovieWriter {
   // Shows `text` (or the failure's own text when null) once and closes the writer.
   MediaResult Fail(const char* text, MediaResult failure);
 
-  static constexpr Handler kHandlers[3] = {&MovieWriter::Refuse, &MovieWriter::OpenAndWrite,
-                                           &MovieWriter::Write};
 
   std::filesystem::path path_;
   UserNotifier* notifier_;
