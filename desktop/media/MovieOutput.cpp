@@ -31,6 +31,10 @@ int MovieOutput::FileDescriptor() const { return fileno(file_.Stream()); }
 
 MediaResult MovieOutput::Open(const std::filesystem::path& target) {
   Abandon();
+  // Found now rather than when the finished movie cannot be moved over it.
+  std::error_code ec;
+  if (std::filesystem::is_directory(target, ec))
+    return MediaResult::Failure(OutputFile::DescribeError(EISDIR, target));
   if (MediaResult opened = file_.Open(target); !opened) return opened;
   auto* buffer = static_cast<unsigned char*>(av_malloc(kBufferSize));
   context_ = buffer ? avio_alloc_context(buffer, kBufferSize, 1, this, nullptr, &WritePacket, &Seek)
