@@ -19,9 +19,13 @@ constexpr uint32_t FourCcLowFirst(std::string_view code) {
   return value;
 }
 
+// Turns a first-letter-lowest code into first-letter-highest and back.
+constexpr uint32_t FourCcSwap(uint32_t code) {
+  return (code >> 24) | ((code >> 8) & 0xFF00) | ((code << 8) & 0xFF0000) | (code << 24);
+}
+
 constexpr uint32_t FourCcHighFirst(std::string_view code) {
-  const uint32_t low = FourCcLowFirst(code);
-  return (low >> 24) | ((low >> 8) & 0xFF00) | ((low << 8) & 0xFF0000) | (low << 24);
+  return FourCcSwap(FourCcLowFirst(code));
 }
 
 // The four letters of a first-letter-lowest code, a blank shown as '_'.

@@ -16,11 +16,6 @@ constexpr MovieWriterTexts kTexts{"Error",
                                   "Unable to Get Compression Size",
                                   false};
 
-uint32_t LowFirst(uint32_t highFirst) {
-  return (highFirst >> 24) | ((highFirst >> 8) & 0xFF00) | ((highFirst << 8) & 0xFF0000) |
-         (highFirst << 24);
-}
-
 }  // namespace
 
 MovWriter::MovWriter(std::filesystem::path path, uint32_t codecType, int quality,
@@ -31,7 +26,7 @@ MovWriter::MovWriter(std::filesystem::path path, uint32_t codecType, int quality
 
 MediaResult MovWriter::Describe(MovieStream& stream) const {
   const MovCodecType* type = FindMovCodecType(codecType_);
-  const std::string code = FourCcText(LowFirst(codecType_));
+  const std::string code = FourCcText(FourCcSwap(codecType_));
   if (type == nullptr)
     return MediaResult::Failure("\"" + code + "\" is not a QuickTime codec type this program knows.");
   if (!MovieFile::HasEncoder(type->encoder))
@@ -40,7 +35,7 @@ MediaResult MovWriter::Describe(MovieStream& stream) const {
                                 "it. Choose another codec.");
   stream.container = "mov";
   stream.encoder = type->encoder;
-  stream.codecTag = LowFirst(type->type);
+  stream.codecTag = FourCcSwap(type->type);
   stream.timeUnitMs = 500;
   stream.qscale = QuantiserFor(codecQuality_ / 1024.0);
   stream.sizes = type->sizes;
