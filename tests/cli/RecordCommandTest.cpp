@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "tests/cli/CliProcess.h"
 #include "tests/media/MovieProbe.h"
@@ -18,9 +19,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs the client until its standard output shows `line`, then sends it SIGINT.
-test::CliRun RunAndInterrupt(const std::vector<std::string>& args, const std::string& configHome,
-                             const std::string& line) {
+// Runs the client until its standard output shows `line`, then does `act` (to the client's
+// process id) and lets it end.
+test::CliRun RunUntil(const std::vector<std::string>& args, const std::string& configHome,
+                      const std::string& line, const std::function<void(pid_t)>& act) {
   int outPipe[2], errPipe[2];
   if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) return {};
   const pid_t pid = ::fork();
@@ -47,7 +49,7 @@ test::CliRun RunAndInterrupt(const std::vector<std::string>& args, const std::st
   for (ssize_t n; (n = ::read(outPipe[0], buffer, sizeof buffer)) > 0;) {
     run.output.append(buffer, size_t(n));
     if (!sent && run.output.find(line) != std::string::npos) {
-      ::kill(pid, SIGINT);
+      act(pid);
       sent = true;
     }
   }
@@ -86,13 +88,24 @@ TEST(RecordCommand, RecordsForTheGivenSecondsOrUntilInterruptedAndTheMoviePlays)
   // No --seconds: recording until Ctrl+C, which still finishes the file.
   args = common;
   args.insert(args.end(), {(dir / "stopped.wmv").string(), "--profile", "1"});
-  run = RunAndInterrupt(args, (dir / "config").string(), "recording ");
+  run = RunUntil(args, (dir / "config").string(), "recording ", [](pid_t pid) { ::kill(pid, SIGINT); });
   EXPECT_EQ(run.exitCode, 0) << run.errors << run.output;
   probe = test::MovieProbe::Read(dir / "stopped.wmv");
   ASSERT_TRUE(probe.opened) << probe.error;
   EXPECT_GE(probe.frames, 1);
   EXPECT_NEAR(probe.seconds, probe.frames * 0.5, 0.3);
   EXPECT_FALSE(probe.firstRgb.empty());
+
+  // The device leaving ends the recording with a complete file, and says so.
+  args = common;
+  args.insert(args.end(), {(dir / "left.avi").string(), "--codec", "XVID"});
+  run = RunUntil(args, (dir / "config").string(), "recording ", [&](pid_t) { device.StopHost(); });
+  EXPECT_EQ(run.exitCode, 4) << run.errors << run.output;
+  EXPECT_NE(run.errors.find("recording up to then is complete"), std::string::npos) << run.errors;
+  probe = test::MovieProbe::Read(dir / "left.avi");
+  ASSERT_TRUE(probe.opened) << probe.error;
+  EXPECT_GE(probe.frames, 1);
+  EXPECT_NEAR(probe.seconds, probe.frames * 0.5, 0.3);
   fs::remove_all(dir);
 }
 
