@@ -12,8 +12,8 @@ namespace {
 constexpr AviCompressor kCompressors[] = {
     {FourCcLowFirst("CVID"), "cinepak", "Cinepak"},
     {FourCcLowFirst("MP42"), "msmpeg4v2", "MPEG-4 version 2 (MP42)"},
-    {FourCcLowFirst("XVID"), "mpeg4", "MPEG-4 Part 2 (XVID)"},
-    {FourCcLowFirst("DIVX"), "mpeg4", "MPEG-4 Part 2 (DIVX)"},
+    {FourCcLowFirst("XVID"), "mpeg4", "MPEG-4 Visual (XVID)"},
+    {FourCcLowFirst("DIVX"), "mpeg4", "MPEG-4 Visual (DIVX)"},
 };
 
 uint32_t UpperCase(uint32_t code) {
