@@ -2,7 +2,6 @@
 // encoding and writing, one thread) of the ticking UI scene, and the size of a 60-second
 // recording (120 frames at the 500 ms capture interval) as a counter.
 #include <benchmark/benchmark.h>
-
 #include <unistd.h>
 
 #include <filesystem>
@@ -30,7 +29,8 @@ constexpr uint32_t kRecordingFrames = 120;  // 60 s
 
 // The scene's frames as the capture hands them to a writer.
 std::vector<SnapshotSurface> SceneFrames(uint32_t width, uint32_t height) {
-  const scenes::SceneGenerator scene(scenes::SceneKind::kClock, width, height, kBenchFormat, kBenchSeed);
+  const scenes::SceneGenerator scene(scenes::SceneKind::kClock, width, height, kBenchFormat,
+                                     kBenchSeed);
   std::vector<SnapshotSurface> frames(kRecordingFrames);
   std::vector<uint8_t> rgb(size_t(width) * height * 3);
   for (uint32_t i = 0; i < kRecordingFrames; ++i) {
@@ -40,7 +40,8 @@ std::vector<SnapshotSurface> SceneFrames(uint32_t width, uint32_t height) {
       rgb[p * 3 + 1] = uint8_t(((pixels[p] >> 5) & 63) << 2);
       rgb[p * 3 + 2] = uint8_t((pixels[p] & 31) << 3);
     }
-    if (!frames[i].Fill(PictureView::Rgb888(rgb.data(), width, height, size_t(width) * 3), 1)) std::abort();
+    if (!frames[i].Fill(PictureView::Rgb888(rgb.data(), width, height, size_t(width) * 3), 1))
+      std::abort();
   }
   return frames;
 }
@@ -101,7 +102,8 @@ std::vector<Codec> Codecs() {
     codecs.push_back({"wmv-profile" + std::to_string(i), {MovieType::kWmv, i, 75, {}}});
   for (const MovCodecType& t : MovCodecTypes())
     if (MovieFile::HasEncoder(t.encoder))
-      codecs.push_back({"mov-" + FourCcText(FourCcSwap(t.type)), {MovieType::kMov, t.type, 75, {}}});
+      codecs.push_back(
+          {"mov-" + FourCcText(FourCcSwap(t.type)), {MovieType::kMov, t.type, 75, {}}});
   codecs.push_back({"mp4-h264", {MovieType::kMp4, 0, 75, {}}});
   return codecs;
 }
@@ -110,7 +112,8 @@ std::vector<Codec> Codecs() {
   av_log_set_level(AV_LOG_ERROR);
   for (const auto& [width, height] : {std::pair{240u, 320u}, std::pair{800u, 480u}}) {
     for (const Codec& codec : Codecs()) {
-      const std::string name = "MovieFrame/" + codec.name + "/" + std::to_string(width) + "x" + std::to_string(height);
+      const std::string name =
+          "MovieFrame/" + codec.name + "/" + std::to_string(width) + "x" + std::to_string(height);
       benchmark::RegisterBenchmark(name.c_str(), Record, codec.choice, width, height)
           ->UseManualTime()
           ->Unit(benchmark::kMillisecond);

@@ -26,7 +26,7 @@ class LatestPicture {
  private:
   Picture back_;  // the screen thread's alone
   mutable std::mutex mutex_;
-  Picture front_;  // guarded
+  Picture front_;        // guarded
   bool stored_ = false;  // guarded
 };
 

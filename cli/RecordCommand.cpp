@@ -22,7 +22,9 @@ namespace {
 
 std::atomic<bool> interrupted{false};
 
-void OnInterrupt(int) { interrupted = true; }
+void OnInterrupt(int) {
+  interrupted = true;
+}
 
 constexpr auto kFrameInterval = std::chrono::milliseconds(500);
 
@@ -63,14 +65,16 @@ int RunRecord(const CliOptions& options, const SessionConfig& config) {
   session.SetFrameSink([&latest](const ScreenDecoder& decoder) { latest.Store(decoder); });
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + std::chrono::seconds(options.timeoutSeconds);
-  if (const int code = StartAndAwaitDevice(session, options, deadline, &interrupted); code != kExitDone) {
+  if (const int code = StartAndAwaitDevice(session, options, deadline, &interrupted);
+      code != kExitDone) {
     return code;
   }
   auto outcome = session.WaitFor([&] { return latest.HasPicture(); }, deadline, &interrupted);
   if (outcome != CliSession::Outcome::kReady) {
     session.Stop();
     if (outcome == CliSession::Outcome::kInterrupted) {
-      std::fprintf(stderr, "mirrodex-cli: interrupted before the first picture: nothing recorded\n");
+      std::fprintf(stderr,
+                   "mirrodex-cli: interrupted before the first picture: nothing recorded\n");
       return kExitDone;
     }
     return ReportOutcome(static_cast<int>(outcome), options);
@@ -84,11 +88,13 @@ int RunRecord(const CliOptions& options, const SessionConfig& config) {
   uint64_t taken = 0;
   bool writable = true;
   outcome = CliSession::Outcome::kTimedOut;
-  while (writable && outcome == CliSession::Outcome::kTimedOut && (frameLimit == 0 || taken < frameLimit)) {
+  while (writable && outcome == CliSession::Outcome::kTimedOut &&
+         (frameLimit == 0 || taken < frameLimit)) {
     (void)latest.Take(picture);
     const auto now = Clock::now();
     const MediaResult filled = surface.Fill(
-        PictureView::Rgb555(picture.pixels.data(), picture.width, picture.height, picture.width), 1);
+        PictureView::Rgb555(picture.pixels.data(), picture.width, picture.height, picture.width),
+        1);
     if (!filled) {
       std::fprintf(stderr, "mirrodex-cli: %s\n", filled.message.c_str());
       break;
@@ -107,7 +113,8 @@ int RunRecord(const CliOptions& options, const SessionConfig& config) {
   if (!summary.failure && summary.failure.message != notifier.shown)
     std::fprintf(stderr, "mirrodex-cli: %s\n", summary.failure.message.c_str());
   if (!summary.finished) {
-    if (summary.failure) std::fprintf(stderr, "mirrodex-cli: %s\n", summary.finished.message.c_str());
+    if (summary.failure)
+      std::fprintf(stderr, "mirrodex-cli: %s\n", summary.finished.message.c_str());
     return kExitFile;
   }
   std::printf("%s: %llu frames, %.1f s", options.output.c_str(),
@@ -117,8 +124,11 @@ int RunRecord(const CliOptions& options, const SessionConfig& config) {
                 static_cast<unsigned long long>(summary.dropped));
   std::printf("\n");
   if (!summary.failure) return kExitFile;
-  if (outcome == CliSession::Outcome::kDeviceEnded || outcome == CliSession::Outcome::kListenFailed) {
-    std::fprintf(stderr, "mirrodex-cli: the device closed or lost the connection: the recording up to then is complete\n");
+  if (outcome == CliSession::Outcome::kDeviceEnded ||
+      outcome == CliSession::Outcome::kListenFailed) {
+    std::fprintf(stderr,
+                 "mirrodex-cli: the device closed or lost the connection: the recording up to then "
+                 "is complete\n");
     return kExitDevice;
   }
   return kExitDone;

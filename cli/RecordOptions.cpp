@@ -14,14 +14,16 @@ namespace {
 bool ParseNumber(const std::string& text, int low, int high, int& out) {
   int value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || end != text.data() + text.size() || value < low || value > high) return false;
+  if (ec != std::errc() || end != text.data() + text.size() || value < low || value > high)
+    return false;
   out = value;
   return true;
 }
 
 std::string AviCodes() {
   std::string codes;
-  for (const auto& c : AviCompressors()) codes += (codes.empty() ? "" : ", ") + FourCcText(c.handler);
+  for (const auto& c : AviCompressors())
+    codes += (codes.empty() ? "" : ", ") + FourCcText(c.handler);
   return codes;
 }
 
@@ -44,7 +46,8 @@ bool ParseRecordOption(const std::string& arg, const std::string& value, RecordO
   int number = 0;
   if (arg == "--codec") {
     if (value.size() != 4) {
-      error = "--codec takes a four-character code, a blank written as _ (for example XVID or raw_)";
+      error =
+          "--codec takes a four-character code, a blank written as _ (for example XVID or raw_)";
       return false;
     }
     record.codec = value;
@@ -65,8 +68,8 @@ bool ParseRecordOption(const std::string& arg, const std::string& value, RecordO
   return true;
 }
 
-bool ChooseMovie(const std::string& output, const RecordOptions& record,
-                 std::optional<int> quality, MovieChoice& choice, std::string& error) {
+bool ChooseMovie(const std::string& output, const RecordOptions& record, std::optional<int> quality,
+                 MovieChoice& choice, std::string& error) {
   const auto type = MovieTypeOfPath(output);
   if (!type) {
     error = "record needs one output file ending in .avi, .wmv, .mov or .mp4";
@@ -87,8 +90,8 @@ bool ChooseMovie(const std::string& output, const RecordOptions& record,
     case MovieType::kWmv:
       choice.item = static_cast<uint32_t>(record.profile.value_or(0));
       if (FindWmvProfile(choice.item) == nullptr) {
-        error = "there is no WMV profile " + std::to_string(choice.item) + "; they are numbered 0 to " +
-                std::to_string(WmvProfiles().size() - 1);
+        error = "there is no WMV profile " + std::to_string(choice.item) +
+                "; they are numbered 0 to " + std::to_string(WmvProfiles().size() - 1);
         return false;
       }
       break;

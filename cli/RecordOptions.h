@@ -24,7 +24,7 @@ bool ParseRecordOption(const std::string& arg, const std::string& value, RecordO
                        std::string& error);
 // The writer's choices for `output` (OUT plus the options). False with `error` set when the
 // extension is not a movie type or an option does not belong to it.
-bool ChooseMovie(const std::string& output, const RecordOptions& record,
-                 std::optional<int> quality, MovieChoice& choice, std::string& error);
+bool ChooseMovie(const std::string& output, const RecordOptions& record, std::optional<int> quality,
+                 MovieChoice& choice, std::string& error);
 
 }  // namespace mirrodex::cli

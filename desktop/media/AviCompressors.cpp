@@ -28,7 +28,9 @@ uint32_t UpperCase(uint32_t code) {
 
 }  // namespace
 
-std::span<const AviCompressor> AviCompressors() { return kCompressors; }
+std::span<const AviCompressor> AviCompressors() {
+  return kCompressors;
+}
 
 const AviCompressor* FindAviCompressor(uint32_t handler) {
   for (const auto& c : kCompressors) {

@@ -26,7 +26,9 @@ constexpr MovCodecType kTypes[] = {
 
 }  // namespace
 
-std::span<const MovCodecType> MovCodecTypes() { return kTypes; }
+std::span<const MovCodecType> MovCodecTypes() {
+  return kTypes;
+}
 
 const MovCodecType* FindMovCodecType(uint32_t type) {
   for (const auto& t : kTypes) {

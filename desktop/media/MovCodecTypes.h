@@ -13,9 +13,9 @@ struct FrameSize {
 };
 
 struct MovCodecType {
-  const char* text;             // list entry
-  uint32_t type;                // four characters, first letter in the highest byte
-  const char* encoder;          // FFmpeg encoder name; null when FFmpeg cannot write the type
+  const char* text;                  // list entry
+  uint32_t type;                     // four characters, first letter in the highest byte
+  const char* encoder;               // FFmpeg encoder name; null when FFmpeg cannot write the type
   std::span<const FrameSize> sizes;  // the only frame sizes the codec takes; empty: any size
 };
 

@@ -9,6 +9,9 @@
 
 namespace mirrodex {
 
+// The MOV writer's texts; MP4 files, of the same family, share them.
+extern const MovieWriterTexts kMovWriterTexts;
+
 class MovWriter final : public MovieWriter {
  public:
   // `codecType`: four characters, first letter in the highest byte; `quality`: 5..100.

@@ -62,7 +62,8 @@ FrameSize ChooseSize(const MovieStream& stream, AVPixelFormat format, uint32_t w
 FrameSize Fit(FrameSize into, uint32_t width, uint32_t height) {
   if (width <= into.width && height <= into.height) return {width, height};
   const double scale = std::min(double(into.width) / width, double(into.height) / height);
-  return {std::max(2u, uint32_t(width * scale) & ~1u), std::max(2u, uint32_t(height * scale) & ~1u)};
+  return {std::max(2u, uint32_t(width * scale) & ~1u),
+          std::max(2u, uint32_t(height * scale) & ~1u)};
 }
 
 }  // namespace
@@ -151,7 +152,8 @@ MediaResult MovieFile::Open(const std::filesystem::path& path, const MovieStream
   frame_->format = pixelFormat;
   frame_->width = encoder_->width;
   frame_->height = encoder_->height;
-  if ((err = av_frame_get_buffer(frame_, 0)) < 0) return Fail(MovieStep::kEncoder, failed, AvError(err));
+  if ((err = av_frame_get_buffer(frame_, 0)) < 0)
+    return Fail(MovieStep::kEncoder, failed, AvError(err));
   sourceSize_ = {};
   lastPts_ = -1;
   frames_ = 0;
@@ -191,8 +193,7 @@ MediaResult MovieFile::Write(const SnapshotSurface& frame, std::chrono::millisec
   const size_t worst = size_t{size_.width} * size_.height * 4 + 4096;
   if (MediaResult room = output_.Reserve(worst, frames_ + 1); !room) return room;
   if (MediaResult converted = Convert(frame); !converted) return converted;
-  const int64_t pts =
-      std::max(lastPts_ + 1, int64_t(std::llround(double(time.count()) / unitMs_)));
+  const int64_t pts = std::max(lastPts_ + 1, int64_t(std::llround(double(time.count()) / unitMs_)));
   frame_->pts = pts;
   frame_->quality = qualityLambda_;
   frame_->pict_type = AV_PICTURE_TYPE_NONE;

@@ -66,12 +66,12 @@ class MovieFile {
   AVFrame* frame_ = nullptr;
   AVPacket* packet_ = nullptr;
   SwsContext* scaler_ = nullptr;
-  FrameSize size_{};          // the encoded picture
-  FrameSize sourceSize_{};    // the size the scaler and the black border are set up for
-  int unitMs_ = 500;          // the encoder's time unit
-  int64_t frameUnits_ = 1;    // one capture interval (500 ms) in encoder time units
+  FrameSize size_{};        // the encoded picture
+  FrameSize sourceSize_{};  // the size the scaler and the black border are set up for
+  int unitMs_ = 500;        // the encoder's time unit
+  int64_t frameUnits_ = 1;  // one capture interval (500 ms) in encoder time units
   int64_t lastPts_ = -1;
-  uint64_t frames_ = 0;       // packets written
+  uint64_t frames_ = 0;  // packets written
   int qualityLambda_ = 0;
 };
 

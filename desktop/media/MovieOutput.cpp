@@ -25,9 +25,13 @@ constexpr int64_t kReserveStep = 1024 * 1024;
 
 }  // namespace
 
-MovieOutput::~MovieOutput() { Abandon(); }
+MovieOutput::~MovieOutput() {
+  Abandon();
+}
 
-int MovieOutput::FileDescriptor() const { return fileno(file_.Stream()); }
+int MovieOutput::FileDescriptor() const {
+  return fileno(file_.Stream());
+}
 
 MediaResult MovieOutput::Open(const std::filesystem::path& target) {
   Abandon();

@@ -44,9 +44,9 @@ class MovieOutput {
 
   OutputFile file_;
   AVIOContext* context_ = nullptr;
-  int64_t position_ = 0;   // where the next write goes
-  int64_t size_ = 0;       // bytes of the movie (the file may be longer by the reserve)
-  int64_t reserved_ = 0;   // bytes allocated on the disk
+  int64_t position_ = 0;  // where the next write goes
+  int64_t size_ = 0;      // bytes of the movie (the file may be longer by the reserve)
+  int64_t reserved_ = 0;  // bytes allocated on the disk
   bool canReserve_ = true;
   int lastError_ = 0;
 };

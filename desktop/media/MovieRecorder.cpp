@@ -5,9 +5,13 @@
 namespace mirrodex {
 
 MovieRecorder::MovieRecorder(std::unique_ptr<MovieWriter> writer, size_t capacity)
-    : writer_(std::move(writer)), capacity_(capacity > 0 ? capacity : 1), thread_([this] { Run(); }) {}
+    : writer_(std::move(writer)),
+      capacity_(capacity > 0 ? capacity : 1),
+      thread_([this] { Run(); }) {}
 
-MovieRecorder::~MovieRecorder() { (void)Finish(); }
+MovieRecorder::~MovieRecorder() {
+  (void)Finish();
+}
 
 bool MovieRecorder::Offer(SnapshotSurface frame, std::chrono::milliseconds time) {
   {

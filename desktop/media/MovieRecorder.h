@@ -30,9 +30,9 @@ class MovieRecorder {
 
   struct Summary {
     uint64_t written = 0;
-    uint64_t dropped = 0;           // frames the encoder could not keep up with
-    MediaResult failure;            // why the recording stopped early; success when it did not
-    MediaResult finished;           // whether a complete file was left at the path
+    uint64_t dropped = 0;  // frames the encoder could not keep up with
+    MediaResult failure;   // why the recording stopped early; success when it did not
+    MediaResult finished;  // whether a complete file was left at the path
   };
 
   explicit MovieRecorder(std::unique_ptr<MovieWriter> writer, size_t capacity = kQueueFrames);

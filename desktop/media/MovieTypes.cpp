@@ -21,7 +21,9 @@ constexpr const char* kExtensions[kMovieTypeCount] = {".wmv", ".avi", ".mov", ".
 
 }  // namespace
 
-const char* MovieExtension(MovieType type) { return kExtensions[static_cast<int>(type)]; }
+const char* MovieExtension(MovieType type) {
+  return kExtensions[static_cast<int>(type)];
+}
 
 std::optional<MovieType> MovieTypeAt(int index) {
   if (index < 0 || index >= kMovieTypeCount) return std::nullopt;
@@ -58,7 +60,8 @@ std::vector<ProfileEntry> ProfileEntries(MovieType type) {
       }
       break;
     case MovieType::kAvi:
-      for (const AviCompressor& c : InstalledAviCompressors()) entries.push_back({c.description, c.handler});
+      for (const AviCompressor& c : InstalledAviCompressors())
+        entries.push_back({c.description, c.handler});
       break;
     case MovieType::kMov:
       for (const MovCodecType& t : MovCodecTypes()) entries.push_back({t.text, t.type});

@@ -16,7 +16,9 @@ MovieWriter::MovieWriter(std::filesystem::path path, UserNotifier* notifier,
                          const MovieWriterTexts& texts)
     : path_(std::move(path)), notifier_(notifier), texts_(texts) {}
 
-MovieWriter::~MovieWriter() { (void)Close(); }
+MovieWriter::~MovieWriter() {
+  (void)Close();
+}
 
 MediaResult MovieWriter::Fail(const char* text, MediaResult failure) {
   file_.Abandon();
@@ -34,8 +36,8 @@ MediaResult MovieWriter::Start() {
 
 MediaResult MovieWriter::AddFrame(const SnapshotSurface& frame, std::chrono::milliseconds time) {
   // The handler for each state, indexed by it.
-  static constexpr std::array<Handler, 3> kHandlers{&MovieWriter::Refuse, &MovieWriter::OpenAndWrite,
-                                                    &MovieWriter::Write};
+  static constexpr std::array<Handler, 3> kHandlers{
+      &MovieWriter::Refuse, &MovieWriter::OpenAndWrite, &MovieWriter::Write};
   return (this->*kHandlers[static_cast<size_t>(state_)])(frame, time);
 }
 

@@ -64,7 +64,6 @@ class MovieWriter {
   // Shows `text` (or the failure's own text when null) once and closes the writer.
   MediaResult Fail(const char* text, MediaResult failure);
 
-
   std::filesystem::path path_;
   UserNotifier* notifier_;
   const MovieWriterTexts& texts_;

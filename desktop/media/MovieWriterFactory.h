@@ -12,8 +12,8 @@ namespace mirrodex {
 
 struct MovieChoice {
   MovieType type = MovieType::kWmv;
-  uint32_t item = 0;  // the profile list's item value for the type (MovieTypes.h)
-  int quality = 75;   // 5..100
+  uint32_t item = 0;                 // the profile list's item value for the type (MovieTypes.h)
+  int quality = 75;                  // 5..100
   AviCompressorSettings compressor;  // AVI: the chosen compressor's settings
 };
 

@@ -2,23 +2,15 @@
 
 #include <algorithm>
 
+#include "desktop/media/MovWriter.h"
+
 namespace mirrodex {
-namespace {
-
-constexpr MovieWriterTexts kTexts{"Error",
-                                  nullptr,
-                                  "Unable to Create Movie File",
-                                  "Unable to Create Track Media",
-                                  "Unable to Begin Editing",
-                                  "Unable to Get Compression Size",
-                                  false};
-
-}  // namespace
-
 Mp4Writer::Mp4Writer(std::filesystem::path path, int quality, UserNotifier* notifier)
-    : MovieWriter(std::move(path), notifier, kTexts), quality_(quality) {}
+    : MovieWriter(std::move(path), notifier, kMovWriterTexts), quality_(quality) {}
 
-int Mp4Writer::RateFactor(int quality) { return std::clamp(23 + (75 - quality) / 5, 0, 51); }
+int Mp4Writer::RateFactor(int quality) {
+  return std::clamp(23 + (75 - quality) / 5, 0, 51);
+}
 
 MediaResult Mp4Writer::Describe(MovieStream& stream) const {
   if (!MovieFile::HasEncoder(kEncoder))

@@ -16,7 +16,9 @@ constexpr WmvProfile kProfiles[] = {
 
 }  // namespace
 
-std::span<const WmvProfile> WmvProfiles() { return kProfiles; }
+std::span<const WmvProfile> WmvProfiles() {
+  return kProfiles;
+}
 
 const WmvProfile* FindWmvProfile(uint32_t index) {
   return index < std::size(kProfiles) ? &kProfiles[index] : nullptr;

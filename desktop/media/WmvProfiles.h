@@ -9,9 +9,9 @@ namespace mirrodex {
 
 struct WmvProfile {
   const char* name;
-  const char* encoder;      // FFmpeg encoder: "wmv2" or "wmv1"
-  int64_t bitRate;          // bits per second
-  int keyFrameSeconds;      // longest time between key frames
+  const char* encoder;  // FFmpeg encoder: "wmv2" or "wmv1"
+  int64_t bitRate;      // bits per second
+  int keyFrameSeconds;  // longest time between key frames
 };
 
 std::span<const WmvProfile> WmvProfiles();

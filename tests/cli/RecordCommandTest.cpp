@@ -41,7 +41,8 @@ test::CliRun RunUntil(const std::vector<std::string>& args, const std::string& c
   test::CliRun run;
   std::thread errReader([&] {
     char buffer[4096];
-    for (ssize_t n; (n = ::read(errPipe[0], buffer, sizeof buffer)) > 0;) run.errors.append(buffer, size_t(n));
+    for (ssize_t n; (n = ::read(errPipe[0], buffer, sizeof buffer)) > 0;)
+      run.errors.append(buffer, size_t(n));
     ::close(errPipe[0]);
   });
   char buffer[4096];
@@ -64,7 +65,8 @@ test::CliRun RunUntil(const std::vector<std::string>& args, const std::string& c
 TEST(RecordCommand, RecordsForTheGivenSecondsOrUntilInterruptedAndTheMoviePlays) {
   if (!test::XvfbServer::Available()) GTEST_SKIP() << "Xvfb is not installed";
   av_log_set_level(AV_LOG_ERROR);
-  const fs::path dir = fs::temp_directory_path() / ("mirrodex-cli-record-" + std::to_string(::getpid()));
+  const fs::path dir =
+      fs::temp_directory_path() / ("mirrodex-cli-record-" + std::to_string(::getpid()));
   fs::remove_all(dir);
   fs::create_directories(dir / "config");
   test::HostDevice device;
@@ -88,7 +90,8 @@ TEST(RecordCommand, RecordsForTheGivenSecondsOrUntilInterruptedAndTheMoviePlays)
   // No --seconds: recording until Ctrl+C, which still finishes the file.
   args = common;
   args.insert(args.end(), {(dir / "stopped.wmv").string(), "--profile", "1"});
-  run = RunUntil(args, (dir / "config").string(), "recording ", [](pid_t pid) { ::kill(pid, SIGINT); });
+  run = RunUntil(args, (dir / "config").string(), "recording ",
+                 [](pid_t pid) { ::kill(pid, SIGINT); });
   EXPECT_EQ(run.exitCode, 0) << run.errors << run.output;
   probe = test::MovieProbe::Read(dir / "stopped.wmv");
   ASSERT_TRUE(probe.opened) << probe.error;

@@ -44,9 +44,9 @@ MovieProbe MovieProbe::Read(const std::filesystem::path& path) {
     probe.width = frame->width;
     probe.height = frame->height;
     probe.firstRgb.resize(size_t(frame->width) * frame->height * 3);
-    SwsContext* sws = sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format),
-                                     frame->width, frame->height, AV_PIX_FMT_RGB24, SWS_POINT,
-                                     nullptr, nullptr, nullptr);
+    SwsContext* sws =
+        sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
+                       frame->height, AV_PIX_FMT_RGB24, SWS_POINT, nullptr, nullptr, nullptr);
     uint8_t* out[1] = {probe.firstRgb.data()};
     const int stride[1] = {frame->width * 3};
     sws_scale(sws, frame->data, frame->linesize, 0, frame->height, out, stride);

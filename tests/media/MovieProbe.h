@@ -20,8 +20,8 @@ struct MovieProbe {
   int videoStreams = 0;
   AVCodecID codec = AV_CODEC_ID_NONE;
   uint32_t tag = 0;
-  int frames = 0;         // packets of the video stream
-  double seconds = 0;     // the file's duration
+  int frames = 0;      // packets of the video stream
+  double seconds = 0;  // the file's duration
   int width = 0, height = 0;
   std::vector<uint8_t> firstRgb;  // width x height x 3, top row first
 

@@ -106,8 +106,8 @@ class MovieWriters : public ::testing::Test {
 struct Case {
   MovieChoice choice;
   AVCodecID codec;
-  uint32_t tag;       // expected tag (first letter lowest); 0: not checked
-  double minPsnr;     // 99: lossless
+  uint32_t tag;    // expected tag (first letter lowest); 0: not checked
+  double minPsnr;  // 99: lossless
 };
 
 TEST_F(MovieWriters, EveryCodecWritesTenFramesLastingFiveSeconds) {
@@ -117,8 +117,14 @@ TEST_F(MovieWriters, EveryCodecWritesTenFramesLastingFiveSeconds) {
   const Case cases[] = {
       {{MovieType::kAvi, FourCcLowFirst("CVID"), 75, {}}, AV_CODEC_ID_CINEPAK, 0, 40},
       {{MovieType::kAvi, FourCcLowFirst("MP42"), 75, {}}, AV_CODEC_ID_MSMPEG4V2, 0, 35},
-      {{MovieType::kAvi, FourCcLowFirst("XVID"), 75, {}}, AV_CODEC_ID_MPEG4, FourCcLowFirst("XVID"), 35},
-      {{MovieType::kAvi, FourCcLowFirst("DIVX"), 0, {0, 400000}}, AV_CODEC_ID_MPEG4, FourCcLowFirst("DIVX"), 35},
+      {{MovieType::kAvi, FourCcLowFirst("XVID"), 75, {}},
+       AV_CODEC_ID_MPEG4,
+       FourCcLowFirst("XVID"),
+       35},
+      {{MovieType::kAvi, FourCcLowFirst("DIVX"), 0, {0, 400000}},
+       AV_CODEC_ID_MPEG4,
+       FourCcLowFirst("DIVX"),
+       35},
       {{MovieType::kWmv, 0, 75, {}}, AV_CODEC_ID_WMV2, 0, 35},
       {{MovieType::kWmv, uint32_t(WmvProfiles().size() - 1), 75, {}}, AV_CODEC_ID_WMV1, 0, 35},
       mov("raw_", AV_CODEC_ID_RAWVIDEO, 99),
@@ -180,7 +186,8 @@ TEST_F(MovieWriters, UnwritableCodecsAndPathsFailOnceWithTheWritersMessageAndLea
     ASSERT_EQ(messages.shown.size(), 1u) << type;
     EXPECT_NE(messages.shown[0].find(std::string("(") + type + ")"), std::string::npos)
         << messages.shown[0];
-    EXPECT_NE(messages.shown[0].find(FindMovCodecType(FourCcHighFirst(type))->text), std::string::npos);
+    EXPECT_NE(messages.shown[0].find(FindMovCodecType(FourCcHighFirst(type))->text),
+              std::string::npos);
     EXPECT_FALSE(fs::exists(path));
   }
   // Without Start, an unknown compressor and an unknown profile fail on the first frame.
@@ -190,13 +197,18 @@ TEST_F(MovieWriters, UnwritableCodecsAndPathsFailOnceWithTheWritersMessageAndLea
     std::string message;
   };
   const Failing failing[] = {
-      {{MovieType::kAvi, FourCcLowFirst("IV50"), 75, {}}, dir / "a.avi",
+      {{MovieType::kAvi, FourCcLowFirst("IV50"), 75, {}},
+       dir / "a.avi",
        "Error: Error Occured While Rendering the Movie"},
       {{MovieType::kWmv, 99, 75, {}}, dir / "w.wmv", "Error: Unable to Load System Profile"},
-      {{MovieType::kAvi, FourCcLowFirst("MP42"), 75, {}}, dir / "missing" / "a.avi",
+      {{MovieType::kAvi, FourCcLowFirst("MP42"), 75, {}},
+       dir / "missing" / "a.avi",
        "Error: Error Occured While Rendering the Movie"},
-      {{MovieType::kWmv, 0, 75, {}}, dir / "missing" / "w.wmv", "Error: Unable to Set Output Filename"},
-      {{MovieType::kMov, FourCcHighFirst("png_"), 75, {}}, dir / "missing" / "m.mov",
+      {{MovieType::kWmv, 0, 75, {}},
+       dir / "missing" / "w.wmv",
+       "Error: Unable to Set Output Filename"},
+      {{MovieType::kMov, FourCcHighFirst("png_"), 75, {}},
+       dir / "missing" / "m.mov",
        "Error: Unable to Create Movie File"},
       {{MovieType::kMp4, 0, 75, {}}, dir, "Error: Unable to Create Movie File"},
   };
@@ -219,7 +231,8 @@ TEST_F(MovieWriters, AnOlderFileIsReplacedOnlyWhenTheNewMovieIsFinished) {
   const fs::path path = dir / "old.avi";
   std::ofstream(path) << "older";
   const SnapshotSurface surface = KnownPicture(240, 320).Surface();
-  auto writer = CreateMovieWriter({MovieType::kAvi, FourCcLowFirst("MP42"), 75, {}}, path, &messages);
+  auto writer =
+      CreateMovieWriter({MovieType::kAvi, FourCcLowFirst("MP42"), 75, {}}, path, &messages);
   ASSERT_TRUE(writer->AddFrame(surface, milliseconds(0)));
   EXPECT_EQ(fs::file_size(path), 5u);
   ASSERT_TRUE(writer->Close());
@@ -263,7 +276,8 @@ TEST_F(MovieWriters, AFullDiskEndsTheRecordingWithAPlayableMovie) {
 // behind.
 class HeldWriter : public MovieWriter {
  public:
-  HeldWriter(fs::path path, UserNotifier* notifier) : MovieWriter(std::move(path), notifier, kTexts) {}
+  HeldWriter(fs::path path, UserNotifier* notifier)
+      : MovieWriter(std::move(path), notifier, kTexts) {}
   void Release() {
     std::lock_guard lock(mutex_);
     released_ = true;
@@ -284,7 +298,8 @@ class HeldWriter : public MovieWriter {
     stream.encoder = "png";
     return MediaResult::Success();
   }
-  static constexpr MovieWriterTexts kTexts{"Error", nullptr, "file", "encoder", "header", "frame", false};
+  static constexpr MovieWriterTexts kTexts{"Error",  nullptr, "file", "encoder",
+                                           "header", "frame", false};
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
   mutable bool entered_ = false;
@@ -331,7 +346,7 @@ TEST(MovieTypes, TheDialogsListsExtensionsAndControlsFollowTheType) {
   EXPECT_EQ(mov[4].text, "JPEG B");
   EXPECT_EQ(mov[12].text, "MPEG4 Visual Codec");
   const auto avi = ProfileEntries(MovieType::kAvi);
-  ASSERT_EQ(avi.size(), 4u);  // every compressor has its encoder in Debian's FFmpeg
+  ASSERT_EQ(avi.size(), 4u);            // every compressor has its encoder in Debian's FFmpeg
   EXPECT_EQ(avi[1].item, 0x3234504Du);  // 'MP42', first letter lowest
   const auto wmv = ProfileEntries(MovieType::kWmv);
   ASSERT_EQ(wmv.size(), WmvProfiles().size());
