@@ -14,6 +14,14 @@ const char* const kHelpText =
     "  snapshot OUT.bmp|OUT.jpg [--quality Q]\n"
     "                 write the first complete picture as a 24-bit BMP or a JPEG\n"
     "                 (quality 1..100, default 75) and exit\n"
+    "  record OUT.avi|OUT.wmv|OUT.mov|OUT.mp4 [--codec FOURCC|--profile N] [--quality Q]\n"
+    "         [--seconds S]\n"
+    "                 record the device's picture every 500 ms into a movie until S seconds\n"
+    "                 have passed or Ctrl+C; the file is finished and plays however the\n"
+    "                 recording ends. AVI: --codec CVID, MP42, XVID or DIVX (default the first\n"
+    "                 installed); WMV: --profile N, a system profile (default 0); MOV: --codec\n"
+    "                 raw_, cvid, jpeg, mjpa, h261, h263, tga_, png_, tiff or mp4v (default\n"
+    "                 raw_); MP4: H.264. --quality 5..100 (default 75) for AVI, MOV and MP4\n"
     "  watch          print fields/s, images/s, bytes/s and the compression ratio every\n"
     "                 second until interrupted (Ctrl+C)\n"
     "\n"
@@ -191,7 +199,9 @@ std::optional<CliOptions> ParseOptions(const std::vector<std::string>& args, std
       return true;
     };
     std::string text;
-    if (arg == "--help" || arg == "-h") {
+    if (!positional.empty() && positional[0] == "record" && IsRecordOption(arg)) {
+      if (!value(text) || !ParseRecordOption(arg, text, options.record, error)) return std::nullopt;
+    } else if (arg == "--help" || arg == "-h") {
       options.command = "help";
       return options;
     } else if (arg == "--profile" || arg == "--wake") {
@@ -231,6 +241,13 @@ std::optional<CliOptions> ParseOptions(const std::vector<std::string>& args, std
   if (options.command == "snapshot") {
     if (positional.size() != 2 || !HasImageExtension(positional[1])) {
       error = "snapshot needs one output file ending in .bmp, .jpg or .jpeg";
+      return std::nullopt;
+    }
+    options.output = positional[1];
+  } else if (options.command == "record") {
+    MovieChoice choice;
+    if (positional.size() != 2 || !ChooseMovie(positional[1], options.record, options.quality, choice, error)) {
+      if (error.empty()) error = "record needs one output file ending in .avi, .wmv, .mov or .mp4";
       return std::nullopt;
     }
     options.output = positional[1];

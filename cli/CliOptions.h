@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/RecordOptions.h"
+
 namespace mirrodex::cli {
 
 // One device command and its arguments, as given.
@@ -18,8 +20,9 @@ struct CliOptions {
   std::optional<std::string> wakeHost;  // --wake HOST
   int timeoutSeconds = 30;              // --timeout S
   std::string command;                  // "snapshot", "watch", "device" or "help"
-  std::string output;                   // snapshot: OUT.bmp or OUT.jpg
+  std::string output;                   // snapshot: OUT.bmp or OUT.jpg; record: the movie
   std::optional<int> quality;           // snapshot: --quality Q
+  RecordOptions record;                 // record: its options
   std::vector<DeviceCommand> deviceCommands;  // "device": run in order in one connection
 };
 

@@ -67,6 +67,7 @@ void CliSession::OnEvent(uint32_t code) {
 }
 
 void CliSession::OnFrameComplete() {
+  if (frameSink_) frameSink_(decoder_);
   {
     std::lock_guard lock(mutex_);
     if (picture_ || !decoder_.HasGeometry()) return;

@@ -69,6 +69,9 @@ class CliSession : private SessionOwner, private UserNotifier {
   void QueueKey(uint32_t code, bool isVirtualKey) { controller_.QueueKey(code, isVirtualKey); }
   void QueuePointer(uint32_t x, uint32_t y, PointerAction action) { controller_.QueuePointer(x, y, action); }
   const std::optional<Picture>& FirstPicture() const { return picture_; }
+  // Before Start: called on the screen thread with the decoder after every complete picture;
+  // it copies what it needs and returns at once.
+  void SetFrameSink(std::function<void(const ScreenDecoder&)> sink) { frameSink_ = std::move(sink); }
   // Main thread.
   ScreenTotals TakeTotals();
   std::string ListenProblem() const;
@@ -94,6 +97,7 @@ class CliSession : private SessionOwner, private UserNotifier {
   std::optional<Picture> picture_;
   ScreenTotals totals_;
   std::string lastMessage_;
+  std::function<void(const ScreenDecoder&)> frameSink_;  // set before Start, then only read
 };
 
 }  // namespace mirrodex::cli

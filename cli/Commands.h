@@ -12,6 +12,7 @@ namespace mirrodex::cli {
 
 int RunSnapshot(const CliOptions& options, const SessionConfig& config);
 int RunWatch(const CliOptions& options, const SessionConfig& config);
+int RunRecord(const CliOptions& options, const SessionConfig& config);
 // Runs the device commands in order on one connection; stops at the first that fails.
 int RunDevice(const CliOptions& options, const SessionConfig& config);
 

@@ -27,5 +27,6 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   if (options->command == "device") return RunDevice(*options, config);
+  if (options->command == "record") return RunRecord(*options, config);
   return options->command == "snapshot" ? RunSnapshot(*options, config) : RunWatch(*options, config);
 }

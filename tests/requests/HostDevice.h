@@ -73,6 +73,10 @@ class HostDevice : private SessionOwner {
   const std::filesystem::path& Root() const { return root_; }
   const XvfbServer& Server() const { return *server_; }
   std::string HostLog() const { return host_ ? host_->Log() : ""; }
+  // Ends the host, as a device that leaves.
+  void StopHost() {
+    if (host_) host_->Stop();
+  }
 
  private:
   void OnEvent(uint32_t code) override {
