@@ -4,11 +4,17 @@
 // Threads: the user-interface thread. A value type.
 #pragma once
 
-#include <QString>
 #include <chrono>
 #include <cstdint>
 
 namespace mirrodex::app {
+
+// One second's figures, rounded to whole numbers; latencyMs is -1 when nothing was painted.
+struct Figures {
+  int imagesPerSecond = 0;
+  int kilobytesPerSecond = 0;
+  int latencyMs = -1;
+};
 
 class ScreenFigures {
  public:
@@ -16,8 +22,8 @@ class ScreenFigures {
 
   void AddTraffic(uint64_t images, uint64_t wireBytes);
   void NotePaint(Clock::duration sinceComplete);
-  // The text for the period since the last Take, `elapsed` long; starts a new period.
-  QString Take(Clock::duration elapsed);
+  // The figures of the period since the last Take, `elapsed` long; starts a new period.
+  Figures Take(Clock::duration elapsed);
 
  private:
   uint64_t images_ = 0;

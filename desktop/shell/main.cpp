@@ -1,0 +1,94 @@
+// mirrodex: the desktop program. Start-up order: the command line, the single-instance
+// check, the settings (start-up platform code, version), the style, the main frame.
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QTimer>
+#include <cstdio>
+
+#include "desktop/app/SessionLink.h"
+#include "desktop/resources/ProgramInfo.h"
+#include "desktop/resources/ResourceInit.h"
+#include "desktop/settings/CSettingsStore.h"
+#include "desktop/settings/ProfileSessionSettings.h"
+#include "desktop/shell/AppStyle.h"
+#include "desktop/shell/CDeviceScreenWnd.h"
+#include "desktop/shell/CMainFrame.h"
+#include "desktop/shell/CommandLine.h"
+#include "desktop/shell/SingleInstance.h"
+
+namespace {
+
+QStringList Arguments(int argc, char** argv) {
+  QStringList list;
+  for (int i = 0; i < argc; ++i) list << QString::fromLocal8Bit(argv[i]);
+  return list;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace mirrodex;
+  const CommandLine line = CommandLine::Parse(Arguments(argc, argv));
+  switch (line.action) {
+    case CommandLine::Action::kHelp:
+      std::fputs(CommandLine::Usage().toLocal8Bit().constData(), stdout);
+      return 0;
+    case CommandLine::Action::kVersion:
+      std::printf("mirrodex %s\n", ProgramVersion().toLocal8Bit().constData());
+      return 0;
+    case CommandLine::Action::kError:
+      std::fprintf(stderr, "mirrodex: %s\n%s", line.error.toLocal8Bit().constData(),
+                   CommandLine::Usage().toLocal8Bit().constData());
+      return 2;
+    case CommandLine::Action::kWord:
+      std::fprintf(stderr, "mirrodex: \"%s\": the device software set-up is not available in this build\n",
+                   line.word.toLocal8Bit().constData());
+      return 1;
+    case CommandLine::Action::kRun:
+      break;
+  }
+
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Mirrodex"));
+  QApplication::setOrganizationName(QStringLiteral("Ostvale"));
+  QApplication::setDesktopFileName(QStringLiteral("mirrodex"));
+  QApplication::setQuitOnLastWindowClosed(false);
+  EnsureResources();
+
+  if (SingleInstance::RaiseRunning()) return 0;
+  SingleInstance instance;
+  const bool listening = instance.Listen({});
+
+  CSettingsStore store;
+  const QString initFile = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("mirrodex.init"));
+  const uint16_t platform = store.LoadStartupPlatformCode(initFile);
+  store.CheckVersion();
+  if (!line.profile.isEmpty() && !store.ListProfiles().contains(line.profile)) {
+    std::fprintf(stderr, "mirrodex: there is no connection profile \"%s\" (profiles: %s)\n",
+                 line.profile.toLocal8Bit().constData(), store.ListProfiles().join(", ").toLocal8Bit().constData());
+    return 2;
+  }
+  ApplyAppStyle(store.GetInt(setting::kWindowStyle));
+
+  SessionConfig config;
+  config.readSettings = [&store](const std::string& profile) {
+    return ReadSessionSettings(store, QString::fromStdString(profile));
+  };
+  app::SessionLink link(config);
+  int status = 0;
+  {
+    CMainFrame frame({store, link, link.Dispatcher(), link.Frames(),
+                      [&link] { return link.Bridge().TakeCounters(); },
+                      platform == 0 ? uint16_t{2} : platform});
+    link.Bridge().SetTargets(&frame, &frame.Screen());
+    if (listening) instance.Listen([&frame] { frame.Raise(); });
+    if (!line.profile.isEmpty()) frame.SelectProfileByName(line.profile);
+    frame.show();
+    if (line.start) QTimer::singleShot(0, &frame, [&frame] { frame.OnStart(); });
+    status = QApplication::exec();
+    link.Stop();
+    link.Bridge().SetTargets(nullptr, nullptr);
+  }
+  return status;
+}
