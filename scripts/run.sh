@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian 12 machine, builds Mirrodex and mirrors a virtual device:
-# a private X server (240 x 320, 16 bits, framebuffer file) shows the demo device program,
-# mirrodex-host serves its framebuffer, and mirrodex-cli takes a snapshot into ./out and
-# watches the live screen for a few seconds. Everything started here is stopped at the end.
+# Sets up a fresh Debian 12 machine, builds Mirrodex and mirrors a virtual device in the
+# desktop program: a private X server (240 x 320, 16 bits, framebuffer file) shows the demo
+# device program, mirrodex-host serves its framebuffer and waits for a wake-up, and
+#   mirrodex --profile "Virtual Device" --tcp-host 127.0.0.1 --start
+# creates that TCP/IP profile when it does not exist, wakes the host and shows the device.
+# With a display the window opens there and the script waits until you close it. Without one
+# the program runs on a second private X server; a click in the window presses a button on the
+# device, and once the window shows the change a picture of the whole window is saved to
+# ./out/desktop.png. Everything started here is stopped at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,43 +16,91 @@ scripts/install-deps.sh
 preset=${MIRRODEX_PRESET:-release}
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" -j "$(nproc)" \
-  --target Mirrodex mirrodex-host mirrodex-cli mirrodex-demo-device
+  --target mirrodex Mirrodex mirrodex-host mirrodex-cli mirrodex-demo-device mirrodex-xwin
 
-build=build/$preset
+build=$PWD/build/$preset
+xwin=$build/tools/xwin/mirrodex-xwin
 out=$PWD/out
 work=$(mktemp -d)
 pids=()
 cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
   wait 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 mkdir -p "$out"
 
-# The virtual device: an X server whose screen is also an XWD framebuffer file.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 240x320x16 -fbdir "$work" -nolisten tcp -noreset -dpi 96 \
-  >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-exec 3>&-
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "run: the X server did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=":$(head -n 1 "$work/display")"
-"$build/tools/demo-device/mirrodex-demo-device" >"$work/demo.log" 2>&1 &
-pids+=($!)
+# Starts a private X server with the given screen; sets started_display to its name.
+start_x() {
+  local name=$1 screen=$2
+  mkdir -p "$work/$name"
+  exec 3>"$work/$name.display"
+  Xvfb -displayfd 3 -screen 0 "$screen" -fbdir "$work/$name" -nolisten tcp -noreset -dpi 96 \
+    >"$work/$name.log" 2>&1 &
+  pids+=($!)
+  exec 3>&-
+  for _ in $(seq 100); do [ -s "$work/$name.display" ] && break; sleep 0.1; done
+  [ -s "$work/$name.display" ] || { echo "run: the X server did not start:" >&2; cat "$work/$name.log" >&2; exit 1; }
+  started_display=":$(head -n 1 "$work/$name.display")"
+}
 
-# The device side: the agent connects to this machine and retries every second.
+# The virtual device: an X server whose screen is also an XWD framebuffer file, the demo
+# program on it, and the host that waits for the desktop's wake-up on port 3950.
+start_x device 240x320x16
+device_display=$started_display
+DISPLAY=$device_display "$build/tools/demo-device/mirrodex-demo-device" >"$work/demo.log" 2>&1 &
+pids+=($!)
 mkdir -p "$out/device-files"
-"$build/bin/mirrodex-host" --fb "$work/Xvfb_screen0" --root "$out/device-files" \
-  -b127.0.0.1 --retry 1 >"$out/host.log" 2>&1 &
+DISPLAY=$device_display "$build/bin/mirrodex-host" --fb "$work/device/Xvfb_screen0" --root "$out/device-files" \
+  --retry 0 >"$out/host.log" 2>&1 &
 pids+=($!)
 
-# The desktop side.
-"$build/cli/mirrodex-cli" --timeout 30 snapshot "$out/device.bmp"
-echo "Snapshot of the device screen: $out/device.bmp"
-echo "Watching the live screen for 6 seconds:"
-status=0
-timeout -s INT 6 "$build/cli/mirrodex-cli" --timeout 30 watch || status=$?
-[ "$status" -eq 0 ] || [ "$status" -eq 124 ] || exit "$status"
-echo "Host log: $out/host.log"
+profile="Virtual Device"
+run_desktop() {
+  "$build/bin/mirrodex" --profile "$profile" --tcp-host 127.0.0.1 --start >"$out/desktop.log" 2>&1 &
+  pids+=($!)
+  desktop_pid=$!
+}
+
+if [ -n "${DISPLAY:-}" ] && "$xwin" pixel 0 0 >/dev/null 2>&1; then
+  echo "Mirrodex shows the virtual device on $DISPLAY; close its window to end."
+  run_desktop
+  wait "$desktop_pid" || true
+  echo "Desktop log: $out/desktop.log   Host log: $out/host.log"
+  exit 0
+fi
+
+# No display: a private one for the desktop program, and proof that it works.
+start_x desktop 800x600x24
+export DISPLAY=$started_display
+run_desktop
+
+window=""
+for _ in $(seq 300); do
+  window=$("$xwin" find "Mirrodex - $profile" 2>/dev/null || true)
+  if [ -n "$window" ]; then
+    DISPLAY=$device_display "$xwin" grab "$work/device.png"
+    # shellcheck disable=SC2086
+    "$xwin" grab "$work/window.png" $window
+    read -r px py diff < <("$xwin" locate "$work/device.png" "$work/window.png")
+    [ "$diff" -le 12 ] && break
+  fi
+  sleep 0.1
+done
+[ -n "$window" ] && [ "${diff:-99}" -le 12 ] || { echo "run: the device picture did not appear in the window" >&2; cat "$out/desktop.log" >&2; exit 1; }
+read -r wx wy ww wh <<<"$window"
+
+# Press the device's first button (device point 36, 165) through the window and wait until
+# the window shows it pressed.
+bx=$((wx + px + 36)) by=$((wy + py + 165))
+if ! "$xwin" click-wait "$bx" "$by" $((wx + px + 12)) $((wy + py + 135)) 48 58 10; then
+  echo "run: the click did not show on the device" >&2
+  exit 1
+fi
+sleep 0.5  # let the clock and counter settle into the picture
+"$xwin" grab "$out/desktop.png" "$wx" "$wy" "$ww" "$wh"
+echo "Mirrodex window with the virtual device after a click: $out/desktop.png"
+kill -TERM "$desktop_pid"
+wait "$desktop_pid" 2>/dev/null || true
+echo "Desktop log: $out/desktop.log   Host log: $out/host.log"

@@ -40,8 +40,10 @@ CMainFrame::CMainFrame(Parts parts, QWidget* parent)
   profileName_ = LoadText(text::kDefaultProfileName);
 
   screenHolder_ = new QWidget(this);
+  screenHolder_->setObjectName(QStringLiteral("ScreenHolder"));
+  screenHolder_->setStyleSheet(QStringLiteral("#ScreenHolder { background: #1e293b; }"));
   auto* holderLayout = new QVBoxLayout(screenHolder_);
-  holderLayout->setContentsMargins(0, 0, 0, 0);
+  holderLayout->setContentsMargins(6, 6, 6, 6);
   screen_ = new CDeviceScreenWnd(link_, frames_, screenHolder_);
   holderLayout->addWidget(screen_, 0, Qt::AlignCenter);
   setCentralWidget(screenHolder_);

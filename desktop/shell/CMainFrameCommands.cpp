@@ -34,9 +34,11 @@ void CMainFrame::CreateCommands() {
   auto connected = [this] { return link_.IsConnected(); };
   auto add = [this](CommandSpec spec) { addAction(commands_->Add(std::move(spec))); };
 
+  const QIcon stopIcon = LoadIcon(Icon::kStop);
   add({cmd::kStart, "Start", {QKeySequence(Qt::Key_F5)}, LoadIcon(Icon::kStart), true, [this] { OnStart(); },
-       [this, connected](CommandState& s) {
+       [this, connected, stopIcon](CommandState& s) {
          s.checked = connected();
+         if (s.checked) s.icon = stopIcon;
          s.text = s.checked ? QStringLiteral("Stop") : QStringLiteral("Start");
          s.enabled = !startGuard_;
        }});

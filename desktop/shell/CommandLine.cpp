@@ -16,6 +16,13 @@ CommandLine CommandLine::Parse(const QStringList& arguments) {
     }
     if (a == u"--start") {
       line.start = true;
+    } else if (a == u"--tcp-host") {
+      if (++i >= arguments.size()) {
+        line.action = Action::kError;
+        line.error = QStringLiteral("--tcp-host needs an address");
+        return line;
+      }
+      line.tcpHost = arguments[i];
     } else if (a == u"--profile" || a.startsWith(u"--profile=")) {
       if (a == u"--profile") {
         if (++i >= arguments.size()) {
@@ -39,18 +46,24 @@ CommandLine CommandLine::Parse(const QStringList& arguments) {
       line.word = a;
     }
   }
+  if (!line.tcpHost.isEmpty() && line.profile.isEmpty()) {
+    line.action = Action::kError;
+    line.error = QStringLiteral("--tcp-host needs --profile");
+  }
   return line;
 }
 
 QString CommandLine::Usage() {
   return QStringLiteral(
-      "Usage: mirrodex [--profile NAME] [--start]\n"
+      "Usage: mirrodex [--profile NAME [--tcp-host ADDRESS]] [--start]\n"
       "       mirrodex --help | --version\n"
       "\n"
       "Shows a device's screen in a window and lets you work the device from this computer.\n"
       "\n"
       "  --profile NAME  use the connection profile NAME (it must exist)\n"
       "  --start         connect with the profile at once (TCP/IP profiles wake the device)\n"
+      "  --tcp-host ADDR with --profile: create the profile for the device at ADDR over TCP/IP\n"
+      "                  when it does not exist yet\n"
       "  --help          show this text and exit\n"
       "  --version       show the program's version and exit\n"
       "\n"

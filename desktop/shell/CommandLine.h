@@ -14,6 +14,7 @@ struct CommandLine {
   Action action = Action::kRun;
   QString profile;  // empty: the stored current profile
   bool start = false;
+  QString tcpHost;  // with a profile: create it as a TCP/IP profile for this host when missing
   QString word;     // "install" or "uninstall"
   QString error;    // for kError
 

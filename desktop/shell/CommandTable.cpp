@@ -47,6 +47,8 @@ void CommandTable::Update(int id) {
   if (entry.action->isCheckable()) entry.action->setChecked(state.checked);
   const QString& text = state.text.isEmpty() ? entry.spec.text : state.text;
   if (entry.action->text() != text) entry.action->setText(text);
+  const QIcon& icon = state.icon.isNull() ? entry.spec.icon : state.icon;
+  if (entry.action->icon().cacheKey() != icon.cacheKey()) entry.action->setIcon(icon);
 }
 
 void CommandTable::UpdateAll() {

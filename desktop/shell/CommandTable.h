@@ -20,6 +20,7 @@ struct CommandState {
   bool enabled = true;
   bool checked = false;
   QString text;  // empty: keep the table's text
+  QIcon icon;    // null: keep the table's icon
 };
 
 struct CommandSpec {

@@ -1,5 +1,6 @@
 #include "desktop/shell/ResourceMeter.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
@@ -11,6 +12,7 @@ namespace mirrodex {
 ResourceMeter::ResourceMeter(int formatId, QImage icon, QColor colour, QWidget* parent)
     : QWidget(parent), formatId_(formatId), icon_(std::move(icon)), colour_(colour) {
   setMinimumWidth(95);
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   setToolTip(Text());
 }
 
@@ -25,6 +27,16 @@ void ResourceMeter::SetPercent(int percent) {
   percent_ = std::clamp(percent, 0, 100);
   setToolTip(Text());
   update();
+}
+
+namespace {
+constexpr int kTextPixels = 10;
+}
+
+QSize ResourceMeter::sizeHint() const {
+  QFont f = font();
+  f.setPixelSize(kTextPixels);
+  return {22 + 4 + QFontMetrics(f).horizontalAdvance(FormatText(formatId_, 100)) + 12, 22};
 }
 
 QString ResourceMeter::Text() const { return FormatText(formatId_, available_ ? percent_ : 0); }
@@ -56,7 +68,7 @@ void ResourceMeter::paintEvent(QPaintEvent*) {
   p.setPen(palette().color(QPalette::Mid));
   p.drawPath(outline);
   QFont font = p.font();
-  font.setPixelSize(std::max(9, area.height() - 8));
+  font.setPixelSize(kTextPixels);
   p.setFont(font);
   p.setPen(available_ ? palette().color(QPalette::Text) : palette().color(QPalette::Disabled, QPalette::Text));
   p.drawText(bar, Qt::AlignCenter, Text());

@@ -20,7 +20,7 @@ class ResourceMeter : public QWidget {
   int Percent() const { return percent_; }
   QString Text() const;
 
-  QSize sizeHint() const override { return {150, 24}; }
+  QSize sizeHint() const override;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

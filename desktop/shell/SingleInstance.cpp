@@ -20,8 +20,7 @@ bool SingleInstance::RaiseRunning(int timeoutMs) {
   return true;
 }
 
-bool SingleInstance::Listen(std::function<void()> onRaise) {
-  onRaise_ = std::move(onRaise);
+bool SingleInstance::Listen() {
   server_.setSocketOptions(QLocalServer::AbstractNamespaceOption);
   if (!server_.listen(ServerName())) return false;
   connect(&server_, &QLocalServer::newConnection, this, [this] {

@@ -16,8 +16,10 @@ class SingleInstance : public QObject {
 
   // True when another instance answered and was asked to come to the front.
   static bool RaiseRunning(int timeoutMs = 1000);
-  // Starts listening; `onRaise` runs when a later start asks. False when it cannot listen.
-  bool Listen(std::function<void()> onRaise);
+  // Starts listening. False when it cannot listen.
+  bool Listen();
+  // What runs when a later start asks (empty: nothing).
+  void SetOnRaise(std::function<void()> onRaise) { onRaise_ = std::move(onRaise); }
 
  private:
   QLocalServer server_;

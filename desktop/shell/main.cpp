@@ -15,6 +15,7 @@
 #include "desktop/shell/CDeviceScreenWnd.h"
 #include "desktop/shell/CMainFrame.h"
 #include "desktop/shell/CommandLine.h"
+#include "desktop/shell/SignalQuit.h"
 #include "desktop/shell/SingleInstance.h"
 
 namespace {
@@ -58,12 +59,22 @@ int main(int argc, char** argv) {
 
   if (SingleInstance::RaiseRunning()) return 0;
   SingleInstance instance;
-  const bool listening = instance.Listen({});
+  if (!instance.Listen()) std::fputs("mirrodex: cannot watch for a second start of the program\n", stderr);
 
   CSettingsStore store;
   const QString initFile = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("mirrodex.init"));
   const uint16_t platform = store.LoadStartupPlatformCode(initFile);
   store.CheckVersion();
+  if (!line.tcpHost.isEmpty() && !store.ProfileExists(line.profile)) {
+    ConnectionProfile profile;
+    profile.connType = kConnTypeTcpIp;
+    profile.hostIp = line.tcpHost;
+    profile.platform = platform == 0 ? 2 : platform;
+    if (!store.WriteProfile(line.profile, profile)) {
+      std::fprintf(stderr, "mirrodex: cannot store the profile in %s\n", store.FileName().toLocal8Bit().constData());
+      return 1;
+    }
+  }
   if (!line.profile.isEmpty() && !store.ListProfiles().contains(line.profile)) {
     std::fprintf(stderr, "mirrodex: there is no connection profile \"%s\" (profiles: %s)\n",
                  line.profile.toLocal8Bit().constData(), store.ListProfiles().join(", ").toLocal8Bit().constData());
@@ -82,11 +93,13 @@ int main(int argc, char** argv) {
                       [&link] { return link.Bridge().TakeCounters(); },
                       platform == 0 ? uint16_t{2} : platform});
     link.Bridge().SetTargets(&frame, &frame.Screen());
-    if (listening) instance.Listen([&frame] { frame.Raise(); });
+    instance.SetOnRaise([&frame] { frame.Raise(); });
     if (!line.profile.isEmpty()) frame.SelectProfileByName(line.profile);
+    QuitOnSignals([&frame] { frame.close(); });
     frame.show();
     if (line.start) QTimer::singleShot(0, &frame, [&frame] { frame.OnStart(); });
     status = QApplication::exec();
+    instance.SetOnRaise({});
     link.Stop();
     link.Bridge().SetTargets(nullptr, nullptr);
   }
