@@ -72,7 +72,7 @@ if [ -n "${DISPLAY:-}" ] && "$xwin" pixel 0 0 >/dev/null 2>&1; then
 fi
 
 # No display: a private one for the desktop program, and proof that it works.
-start_x desktop 800x600x24
+start_x desktop 1024x768x24
 export DISPLAY=$started_display
 run_desktop
 

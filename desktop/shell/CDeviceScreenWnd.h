@@ -25,8 +25,8 @@ namespace mirrodex {
 
 class CDeviceScreenWnd : public QWidget {
  public:
-  // Until the first device picture: the size of the idle picture.
-  static constexpr QSize kInitialSize{250, 480};
+  // Until the first device picture: the size of the idle picture (a common device screen).
+  static constexpr QSize kInitialSize{240, 320};
   // How long a start-up progress text stays.
   static constexpr int kStageTextMs = 6000;
 

@@ -73,6 +73,13 @@ bool FindWindow(Display* d, Window parent, const std::string& prefix, int depth,
 }
 
 QImage Grab(Display* d, int x, int y, int w, int h) {
+  // Only the part on the screen can be read.
+  const int sw = DisplayWidth(d, DefaultScreen(d)), sh = DisplayHeight(d, DefaultScreen(d));
+  if (x < 0) w += x, x = 0;
+  if (y < 0) h += y, y = 0;
+  w = std::min(w, sw - x);
+  h = std::min(h, sh - y);
+  if (w <= 0 || h <= 0) return {};
   XImage* image = XGetImage(d, DefaultRootWindow(d), x, y, static_cast<unsigned>(w), static_cast<unsigned>(h), AllPlanes, ZPixmap);
   if (!image) return {};
   QImage out(w, h, QImage::Format_RGB32);
