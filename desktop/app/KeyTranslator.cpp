@@ -5,6 +5,18 @@
 namespace mirrodex::app {
 namespace {
 
+// Shift, Ctrl, Alt and the logo keys only change other keys: the device gets the characters
+// they make, and a press of one alone (the start of every accelerator) sends nothing.
+bool IsModifier(int key) {
+  switch (key) {
+    case Qt::Key_Shift: case Qt::Key_Control: case Qt::Key_Alt: case Qt::Key_Meta:
+    case Qt::Key_AltGr: case Qt::Key_Super_L: case Qt::Key_Super_R: case Qt::Key_Mode_switch:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool IsPrintable(char16_t c) { return c >= 0x20 && c != 0x7F; }
 
 bool TypesPrintable(const QString& text) {
@@ -29,7 +41,7 @@ void AddCharacters(const QString& text, bool smartphone, std::vector<KeySend>& o
 std::vector<KeySend> KeyTranslator::Translate(int key, Qt::KeyboardModifiers modifiers, const QString& text,
                                               uint16_t platform) {
   std::vector<KeySend> out;
-  if (IsAccelerator(key, modifiers)) return out;
+  if (IsAccelerator(key, modifiers) || IsModifier(key)) return out;
   const uint32_t vk = VirtualKeyFor(key, modifiers);
   if (platform == 1) {
     if (vk >= 33 && vk <= 46)

@@ -8,7 +8,7 @@
 //   and the "+", "-" and "." characters go as virtual keys too, which the agent turns into the
 //   phone's keys.
 // A key that goes as a virtual key never sends its character as well, so Enter, Space or "+"
-// are never typed twice. Key combinations the window's accelerators claim are commands and
+// are never typed twice, and a modifier pressed alone sends nothing. Key combinations the window's accelerators claim are commands and
 // never reach the device.
 // Threads: any; no state.
 #pragma once

@@ -40,7 +40,9 @@ TEST(KeyTranslatorTest, OtherPlatformsSendEachKeyOnceAsCharacterOrVirtualKey) {
   EXPECT_EQ(Keys(Qt::Key_Backspace, "\b", 7), Vk(8));
   EXPECT_EQ(Keys(Qt::Key_Escape, "\x1b", 2), Vk(27));
   EXPECT_EQ(Keys(Qt::Key_F10, "", 2), Vk(121));
-  EXPECT_EQ(Keys(Qt::Key_Shift, "", 2, Qt::ShiftModifier), Vk(16));
+  EXPECT_EQ(Keys(Qt::Key_Shift, "", 2, Qt::ShiftModifier), kNothing);  // a lone modifier is no key
+  EXPECT_EQ(Keys(Qt::Key_Control, "", 1, Qt::ControlModifier), kNothing);
+  EXPECT_EQ(Keys(Qt::Key_CapsLock, "", 2), Vk(20));
   EXPECT_EQ(Keys(Qt::Key_A, "\x01", 2, Qt::ControlModifier), Char(u'\x01'));
   EXPECT_EQ(Keys(Qt::Key_Plus, "+", 2, Qt::KeypadModifier), Char(u'+'));
 }
