@@ -78,5 +78,9 @@ inline constexpr int kLiveFigures = 61501;        // %d images/s, %d kB/s, %d ms
 inline constexpr int kStartFailedToConnect = 61502;  // "Failed to create connection"
 inline constexpr int kSocketStartError = 61503;   // "Error starting TCP connection"
 inline constexpr int kNotConnected = 61504;       // a device command while no device is connected
+inline constexpr int kProfileSaveFailed = 61505;  // %s: the settings file
+inline constexpr int kProfileNameInvalid = 61506;
+inline constexpr int kInvalidAddress = 61507;
+inline constexpr int kProfileRemoveFailed = 61508;  // %s: the profile name
 
 }  // namespace mirrodex::text

@@ -120,6 +120,13 @@ constexpr Entry kTable[] = {
     {text::kStartFailedToConnect, "Failed to create connection"},
     {text::kSocketStartError, "Error starting TCP connection"},
     {text::kNotConnected, "No device is connected. Press Start to connect to your device first."},
+    {text::kProfileSaveFailed,
+     "The profile could not be saved. Please check that the settings file %s can be written."},
+    {text::kProfileNameInvalid, "A profile name cannot contain the characters '/' or '\\'."},
+    {text::kInvalidAddress,
+     "Please enter the device's address as four numbers from 0 to 255 separated by dots (for "
+     "example 192.168.1.20) or as a host name (for example my-device.local)."},
+    {text::kProfileRemoveFailed, "The profile '%s' could not be removed."},
 };
 
 #undef MIRRODEX_SUPPORT_ADDRESS
