@@ -5,12 +5,14 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWindow>
 
 #include "desktop/app/AppEvents.h"
 #include "desktop/app/DeviceLink.h"
 #include "desktop/app/FramePresenter.h"
 #include "desktop/app/FrameStore.h"
 #include "desktop/app/KeyTranslator.h"
+#include "desktop/resources/Icons.h"
 #include "desktop/resources/StringTable.h"
 #include "desktop/shell/StartupPicture.h"
 
@@ -130,8 +132,22 @@ void CDeviceScreenWnd::paintEvent(QPaintEvent*) {
   }
 }
 
+void CDeviceScreenWnd::SetDragMode(bool on) {
+  dragMode_ = on;
+  if (on)
+    setCursor(LoadDragCursor(DragCursor::kDragReady));
+  else
+    setCursor(Qt::CrossCursor);
+}
+
 void CDeviceScreenWnd::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) tracker_.Press(event->position().toPoint());
+  if (event->button() != Qt::LeftButton) return;
+  if (dragMode_ && isWindow()) {
+    setCursor(LoadDragCursor(DragCursor::kDragging));
+    if (windowHandle()) windowHandle()->startSystemMove();
+    return;
+  }
+  tracker_.Press(event->position().toPoint());
 }
 
 void CDeviceScreenWnd::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -140,7 +156,12 @@ void CDeviceScreenWnd::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void CDeviceScreenWnd::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) tracker_.Release(event->position().toPoint());
+  if (event->button() != Qt::LeftButton) return;
+  if (dragMode_ && isWindow()) {
+    setCursor(LoadDragCursor(DragCursor::kDragReady));
+    return;
+  }
+  tracker_.Release(event->position().toPoint());
 }
 
 void CDeviceScreenWnd::keyPressEvent(QKeyEvent* event) {

@@ -55,6 +55,11 @@ class CDeviceScreenWnd : public QWidget {
   // Called at each paint of a new device picture with the time since it was complete.
   std::function<void(std::chrono::steady_clock::duration)> onPicturePainted;
 
+  // Drag mode: while the window stands alone (Hide Frame), a left-button drag moves it and no
+  // pointer input reaches the device.
+  void SetDragMode(bool on);
+  bool DragMode() const { return dragMode_; }
+
   app::PressTracker& Tracker() { return tracker_; }
   // Presents the latest picture of the frame store (what event 0x7E9 does).
   void Present();
@@ -80,6 +85,7 @@ class CDeviceScreenWnd : public QWidget {
   app::FrameStore& frames_;
   app::PressTracker tracker_;
   uint16_t platform_ = 2;
+  bool dragMode_ = false;
   QImage surface_;
   bool showsPicture_ = false;
   uint64_t idleSince_ = 0;  // frame-store sequence at the last idle picture

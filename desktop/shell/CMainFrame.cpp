@@ -21,6 +21,7 @@
 #include "desktop/shell/CommandTable.h"
 #include "desktop/shell/DeviceServices.h"
 #include "desktop/shell/ResourceMeter.h"
+#include "desktop/shell/dialogs/MessagePrompter.h"
 
 namespace mirrodex {
 
@@ -28,7 +29,8 @@ CMainFrame::CMainFrame(Parts parts, QWidget* parent)
     : QMainWindow(parent),
       store_(parts.store),
       link_(parts.link),
-      dispatcher_(parts.dispatcher),
+      runner_(parts.runner),
+      prompter_(parts.prompter),
       frames_(parts.frames),
       takeCounters_(std::move(parts.takeCounters)),
       defaultPlatform_(parts.defaultPlatform),
@@ -49,7 +51,7 @@ CMainFrame::CMainFrame(Parts parts, QWidget* parent)
   setCentralWidget(screenHolder_);
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-  services_ = new DeviceServices(link_, dispatcher_, this);
+  services_ = new DeviceServices(link_, runner_, this);
   services_->onMessage = [this](const QString& text) { ShowMessage(text); };
 
   CreateCommands();
@@ -194,12 +196,12 @@ void CMainFrame::ToggleHideFrame() {
     screen_->move(at);
     screen_->show();
     hide();
-    ShowMessage(LoadText(text::kHideFrameHint), false);
+    prompter_.Remind(screen_, text::kHideFrameHint, text::kInformation, ReminderForm::kSmall);
     return;
   }
   frameHidden_ = false;
   dragMode_ = false;
-  screen_->unsetCursor();
+  screen_->SetDragMode(false);
   for (QAction* action : actions()) screen_->removeAction(action);
   screen_->setParent(screenHolder_, Qt::Widget);
   static_cast<QVBoxLayout*>(screenHolder_->layout())->addWidget(screen_, 0, Qt::AlignCenter);
@@ -210,10 +212,7 @@ void CMainFrame::ToggleHideFrame() {
 
 void CMainFrame::ToggleDrag() {
   dragMode_ = !dragMode_;
-  if (dragMode_)
-    screen_->setCursor(LoadDragCursor(DragCursor::kDragReady));
-  else
-    screen_->setCursor(Qt::CrossCursor);
+  screen_->SetDragMode(dragMode_);
 }
 
 void CMainFrame::ChooseStyle(int number) {

@@ -5,7 +5,8 @@
 // events, and keeps the frame's state (zoom, Hide Frame, Always On Top, position, bars).
 // Threads: the user-interface thread; session events arrive as posted events (0x7EA).
 // Ownership: owns its widgets, the command table and the device services; the settings
-// store, the link, the dispatcher and the frame store are not owned and outlive the frame.
+// store, the link, the runner, the prompter and the frame store are not owned and outlive
+// the frame.
 // Closing the frame stops the sessions.
 #pragma once
 
@@ -25,6 +26,8 @@ class QToolButton;
 
 namespace mirrodex {
 class CSettingsStore;
+class DeviceRequestRunner;
+class MessagePrompter;
 class ReplyDispatcher;
 class CommandTable;
 class CDeviceScreenWnd;
@@ -40,7 +43,8 @@ class CMainFrame : public QMainWindow {
   struct Parts {
     CSettingsStore& store;
     app::DeviceLink& link;
-    ReplyDispatcher& dispatcher;
+    DeviceRequestRunner& runner;  // the program's requesting thread
+    MessagePrompter& prompter;
     app::FrameStore& frames;
     std::function<app::ScreenCounters()> takeCounters;  // empty: no live figures
     uint16_t defaultPlatform = 2;
@@ -70,8 +74,6 @@ class CMainFrame : public QMainWindow {
   bool WaitingForDevice() const { return waitingForDevice_; }
   // How long a TCP/IP start waits for the device, in ms (tests shorten it).
   void SetStartWaitCapMs(int cap) { startWaitCapMs_ = cap; }
-  // Message boxes go here instead when set (tests).
-  std::function<void(const QString&)> onMessage;
 
  protected:
   bool event(QEvent* event) override;
@@ -86,6 +88,8 @@ class CMainFrame : public QMainWindow {
   void CreateTray();
   void ShowContextMenu(QPoint global);
   void ShowProfileMenu();
+  void OpenProfiles();
+  void OpenDeviceApps();
   QMenu* BuildPopup(QWidget* parent, std::initializer_list<int> ids);
   // CMainFrameConnection.cpp
   void OnSessionEvent(int param);
@@ -111,7 +115,8 @@ class CMainFrame : public QMainWindow {
 
   CSettingsStore& store_;
   app::DeviceLink& link_;
-  ReplyDispatcher& dispatcher_;
+  DeviceRequestRunner& runner_;
+  MessagePrompter& prompter_;
   app::FrameStore& frames_;
   std::function<app::ScreenCounters()> takeCounters_;
 

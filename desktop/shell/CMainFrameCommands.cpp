@@ -4,15 +4,14 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
 #include <QToolBar>
 #include <QToolButton>
 
 #include "desktop/app/DeviceLink.h"
+#include "desktop/resources/HelpPages.h"
 #include "desktop/resources/Icons.h"
-#include "desktop/resources/ProgramInfo.h"
 #include "desktop/resources/StringTable.h"
 #include "desktop/settings/CSettingsStore.h"
 #include "desktop/shell/CDeviceScreenWnd.h"
@@ -21,6 +20,10 @@
 #include "desktop/shell/CommandTable.h"
 #include "desktop/shell/DeviceServices.h"
 #include "desktop/shell/ResourceMeter.h"
+#include "desktop/shell/dialogs/AboutDialog.h"
+#include "desktop/shell/dialogs/DeviceAppsDialog.h"
+#include "desktop/shell/dialogs/HelpWindow.h"
+#include "desktop/shell/dialogs/ProfileDialog.h"
 
 namespace mirrodex {
 namespace {
@@ -55,7 +58,8 @@ void CMainFrame::CreateCommands() {
        false, [this] { services_->CopyFromDevice(); },
        [this, connected](CommandState& s) { s.enabled = connected() && !services_->Busy(); }});
   add({cmd::kFileManager, "File Manager", {}, LoadIcon(Icon::kFileManager), false, {}, Disable});
-  add({cmd::kDeviceApps, "Device Apps", {}, LoadIcon(Icon::kDeviceApps), false, {}, Disable});
+  add({cmd::kDeviceApps, "Device Apps", {}, LoadIcon(Icon::kDeviceApps), false, [this] { OpenDeviceApps(); },
+       [connected](CommandState& s) { s.enabled = connected(); }});
   add({cmd::kZoom, "Zoom X 2", {QKeySequence(Qt::CTRL | Qt::Key_2)}, LoadIcon(Icon::kZoom), true,
        [this] { ToggleZoom(); }, [this](CommandState& s) { s.checked = zoom_ == 2; }});
   add({cmd::kHideFrame, "Hide Frame", {QKeySequence(Qt::CTRL | Qt::Key_F)}, LoadIcon(Icon::kHideFrame), true,
@@ -86,11 +90,14 @@ void CMainFrame::CreateCommands() {
          s.enabled = connected() && link_.ConnectedInfo().platform != 1;
          s.checked = services_->StatusRunning();
        }});
-  add({cmd::kProfiles, "Profiles", {}, LoadIcon(Icon::kProfiles), false, {}, Disable});
-  add({cmd::kHelp, "Help", {}, LoadIcon(Icon::kHelp), false, {}, Disable});
+  add({cmd::kProfiles, "Profiles", {}, LoadIcon(Icon::kProfiles), false, [this] { OpenProfiles(); },
+       [this](CommandState& s) { s.enabled = !startGuard_; }});
+  add({cmd::kHelp, "Help", {}, LoadIcon(Icon::kHelp), false,
+       [this] { HelpWindow::ShowTopic(QString::fromLatin1(help::kMainTopic), this); }, {}});
   add({cmd::kAbout, "About", {}, {}, false, [this] {
-         QMessageBox::about(this, QStringLiteral("About Mirrodex"),
-                            QStringLiteral("<b>Mirrodex %1</b><p>%2</p>").arg(ProgramVersion(), ProgramSummary()));
+         auto* about = new AboutDialog(this);
+         about->setAttribute(Qt::WA_DeleteOnClose);
+         about->open();
        }, {}});
   add({cmd::kChooseProfile, "Choose Profile", {}, LoadIcon(Icon::kProfiles), false, [this] { ShowProfileMenu(); },
        [this](CommandState& s) { s.enabled = !startGuard_; }});
@@ -199,6 +206,22 @@ void CMainFrame::CreateTray() {
     }
   });
   tray_->show();
+}
+
+void CMainFrame::OpenProfiles() {
+  ProfileDialog dialog(store_, defaultPlatform_, prompter_, this);
+  dialog.exec();
+  // Names may have come or gone: find the current profile again, else keep the stored index.
+  const QStringList profiles = store_.ListProfiles();
+  const int index = static_cast<int>(profiles.indexOf(profileName_));
+  OnSelectProfile(index >= 0 ? index : std::min<int>(store_.GetInt(setting::kCurrentProfile), static_cast<int>(profiles.size()) - 1));
+}
+
+void CMainFrame::OpenDeviceApps() {
+  if (!link_.IsConnected()) return;
+  auto* dialog = new DeviceAppsDialog(runner_, prompter_, this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->open();
 }
 
 void CMainFrame::ShowContextMenu(QPoint global) {

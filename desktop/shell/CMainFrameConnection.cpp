@@ -2,7 +2,6 @@
 // events. The window never waits for the device: a TCP/IP start wakes the device and returns,
 // and the start ends when both sessions have connected or the profile's time-out has passed.
 // Until then the start guard refuses a second Start.
-#include <QMessageBox>
 
 #include "desktop/app/AppEvents.h"
 #include "desktop/app/DeviceLink.h"
@@ -12,6 +11,7 @@
 #include "desktop/shell/CMainFrame.h"
 #include "desktop/shell/CommandTable.h"
 #include "desktop/shell/DeviceServices.h"
+#include "desktop/shell/dialogs/MessagePrompter.h"
 
 namespace mirrodex {
 
@@ -138,15 +138,7 @@ void CMainFrame::UpdateTitle() {
 }
 
 void CMainFrame::ShowMessage(const QString& text, bool error) {
-  if (onMessage) {
-    onMessage(text);
-    return;
-  }
-  // Window-modal but without a nested event loop: session events keep their order.
-  auto* box = new QMessageBox(error ? QMessageBox::Warning : QMessageBox::Information, LoadText(text::kAppTitle),
-                              text, QMessageBox::Ok, isVisible() ? this : nullptr);
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->open();
+  prompter_.Tell(isVisible() ? this : nullptr, text, error ? PromptIcon::kWarning : PromptIcon::kInformation);
 }
 
 }  // namespace mirrodex

@@ -10,6 +10,7 @@
 #include "desktop/resources/StringTable.h"
 #include "desktop/session/DeviceCommands.h"
 #include "desktop/session/DeviceRequester.h"
+#include "desktop/shell/dialogs/DeviceRequestRunner.h"
 
 namespace mirrodex {
 namespace {
@@ -19,60 +20,59 @@ QString FromU16(const std::u16string& text) { return QString::fromUtf16(text.dat
 
 }  // namespace
 
-DeviceServices::DeviceServices(app::DeviceLink& link, ReplyDispatcher& dispatcher, QObject* parent)
-    : QObject(parent), link_(link), dispatcher_(dispatcher) {
+DeviceServices::DeviceServices(app::DeviceLink& link, DeviceRequestRunner& runner, QObject* parent)
+    : QObject(parent), link_(link), runner_(runner) {
   statusTimer_.setInterval(kStatusPeriodMs);
   connect(&statusTimer_, &QTimer::timeout, this, [this] { RefreshStatus(); });
 }
-
-DeviceServices::~DeviceServices() = default;
 
 void DeviceServices::Message(int textId) {
   if (onMessage) onMessage(LoadText(textId));
 }
 
-void DeviceServices::Finished() {
-  if (onDone) onDone();
+template <typename Job>
+bool DeviceServices::Start(Job job) {
+  if (busy_) return false;
+  busy_ = true;
+  runner_.Run(this, [this, job = std::move(job)](DeviceRequester& requester) -> std::function<void()> {
+    std::function<void()> then = job(requester);
+    return [this, then = std::move(then)] {
+      busy_ = false;
+      then();
+      if (onDone) onDone();
+    };
+  });
+  return true;
 }
 
 void DeviceServices::CopyToDevice() {
-  if (!link_.IsConnected() || worker_.Busy()) return;
+  if (!link_.IsConnected() || busy_) return;
   const QMimeData* data = QGuiApplication::clipboard()->mimeData();
   if (!data || !data->hasText()) {
     Message(text::kNothingToCopy);
     return;
   }
   auto clipboard = std::make_shared<app::SnapshotClipboard>(ToU16(data->text()));
-  const uint32_t cap = timeoutCapMs_;
-  worker_.Run([this, clipboard, cap] {
-    DeviceRequester requester(dispatcher_, [this](uint32_t code, std::span<const uint8_t> payload) {
-      return link_.QueueRequest(code, payload);
-    }, DeviceRequester::Role::kCurrent, cap);
+  Start([this, clipboard](DeviceRequester& requester) -> std::function<void()> {
     const ClipboardOutcome outcome = mirrodex::CopyToDevice(requester, *clipboard);
-    QMetaObject::invokeMethod(this, [this, outcome] {
+    return [this, outcome] {
       if (outcome == ClipboardOutcome::kNothingToCopy) Message(text::kNothingToCopy);
       if (outcome == ClipboardOutcome::kClipboardError) Message(text::kClipboardError);
-      Finished();
-    }, Qt::QueuedConnection);
+    };
   });
 }
 
 void DeviceServices::CopyFromDevice() {
-  if (!link_.IsConnected() || worker_.Busy()) return;
-  const uint32_t cap = timeoutCapMs_;
-  worker_.Run([this, cap] {
+  if (!link_.IsConnected() || busy_) return;
+  Start([this](DeviceRequester& requester) -> std::function<void()> {
     auto clipboard = std::make_shared<app::SnapshotClipboard>();
-    DeviceRequester requester(dispatcher_, [this](uint32_t code, std::span<const uint8_t> payload) {
-      return link_.QueueRequest(code, payload);
-    }, DeviceRequester::Role::kCurrent, cap);
     const ClipboardOutcome outcome = mirrodex::CopyFromDevice(requester, *clipboard);
-    QMetaObject::invokeMethod(this, [this, outcome, clipboard] {
+    return [this, outcome, clipboard] {
       if (outcome == ClipboardOutcome::kDone && clipboard->HasText())
         QGuiApplication::clipboard()->setText(FromU16(clipboard->Text()));
       else
         Message(text::kClipboardError);
-      Finished();
-    }, Qt::QueuedConnection);
+    };
   });
 }
 
@@ -93,19 +93,14 @@ void DeviceServices::StatusOff() {
 
 void DeviceServices::RefreshStatus() {
   if (!statusTimer_.isActive() || !link_.IsConnected()) return;
-  const uint32_t cap = std::min<uint32_t>(timeoutCapMs_, 1000);
-  worker_.Run([this, cap] {
-    DeviceRequester requester(dispatcher_, [this](uint32_t code, std::span<const uint8_t> payload) {
-      return link_.QueueRequest(code, payload);
-    }, DeviceRequester::Role::kCurrent, cap);
+  Start([this](DeviceRequester& requester) -> std::function<void()> {
     DeviceStatus values;
     const ExchangeStatus status = mirrodex::RefreshStatus(requester, values, nullptr);
-    QMetaObject::invokeMethod(this, [this, status, values] {
+    return [this, status, values] {
       // A failed refresh keeps the last values; a display switched off meanwhile stays off.
       if (status == ExchangeStatus::kOk && statusTimer_.isActive() && onStatus)
         onStatus(values.memoryLoad, values.mainBattery);
-      Finished();
-    }, Qt::QueuedConnection);
+    };
   });
 }
 

@@ -1,11 +1,12 @@
 // The clipboard and device status commands of the main frame: Copy To and Copy From Device
 // Clipboard, and the periodic device status (every 20 s) for the resources bar's meters.
-// Each command makes a fresh requester on the request worker, so the window keeps painting
-// while a request waits (up to 20 s); a command given while another still waits is refused.
+// Each command runs on the program's requesting thread with a fresh requester, so the window
+// keeps painting while a request waits (up to 20 s); a command given while another of these
+// still waits is refused, and a status tick while one waits is skipped.
 // Results come back to the user-interface thread, which alone uses the system clipboard.
-// Threads: the user-interface thread; the exchanges run on the request worker.
-// Ownership: the link and the dispatcher are not owned and outlive this object; the
-// destructor waits for a running exchange (which ends at once once the link has stopped).
+// Threads: the user-interface thread; the exchanges run on the runner's requesting thread.
+// Ownership: the link and the runner are not owned and outlive this object; an answer that
+// comes after this object is gone is dropped by the runner.
 #pragma once
 
 #include <QObject>
@@ -13,12 +14,9 @@
 #include <QTimer>
 #include <cstdint>
 #include <functional>
-#include <limits>
-
-#include "desktop/app/RequestWorker.h"
 
 namespace mirrodex {
-class ReplyDispatcher;
+class DeviceRequestRunner;
 namespace app {
 class DeviceLink;
 }
@@ -27,8 +25,7 @@ class DeviceServices : public QObject {
  public:
   static constexpr int kStatusPeriodMs = 20000;
 
-  DeviceServices(app::DeviceLink& link, ReplyDispatcher& dispatcher, QObject* parent = nullptr);
-  ~DeviceServices() override;
+  DeviceServices(app::DeviceLink& link, DeviceRequestRunner& runner, QObject* parent = nullptr);
 
   void CopyToDevice();
   void CopyFromDevice();
@@ -37,9 +34,7 @@ class DeviceServices : public QObject {
   void ToggleStatus(bool allowed);
   void StatusOff();
   bool StatusRunning() const { return statusTimer_.isActive(); }
-  bool Busy() const { return worker_.Busy(); }
-  // Shortens every request's timeout (tests).
-  void SetTimeoutCapMs(uint32_t cap) { timeoutCapMs_ = cap; }
+  bool Busy() const { return busy_; }
 
   // The meters: availability, then memory and battery percentages.
   std::function<void(bool)> onStatusAvailable;
@@ -52,13 +47,14 @@ class DeviceServices : public QObject {
  private:
   void RefreshStatus();
   void Message(int textId);
-  void Finished();
+  // Runs `job` unless another of these commands waits; its continuation clears the mark.
+  template <typename Job>
+  bool Start(Job job);
 
   app::DeviceLink& link_;
-  ReplyDispatcher& dispatcher_;
-  uint32_t timeoutCapMs_ = std::numeric_limits<uint32_t>::max();
+  DeviceRequestRunner& runner_;
+  bool busy_ = false;
   QTimer statusTimer_;
-  app::RequestWorker worker_;  // last: ends before the rest goes
 };
 
 }  // namespace mirrodex

@@ -17,6 +17,8 @@
 #include "desktop/shell/CommandLine.h"
 #include "desktop/shell/SignalQuit.h"
 #include "desktop/shell/SingleInstance.h"
+#include "desktop/shell/dialogs/MessagePrompter.h"
+#include "desktop/shell/dialogs/RequestWorker.h"
 
 namespace {
 
@@ -89,7 +91,11 @@ int main(int argc, char** argv) {
   app::SessionLink link(config);
   int status = 0;
   {
-    CMainFrame frame({store, link, link.Dispatcher(), link.Frames(),
+    RequestWorker worker(link.Dispatcher(), [&link](uint32_t code, std::span<const uint8_t> payload) {
+      return link.QueueRequest(code, payload);
+    });
+    QtMessagePrompter prompter(store);
+    CMainFrame frame({store, link, worker, prompter, link.Frames(),
                       [&link] { return link.Bridge().TakeCounters(); },
                       platform == 0 ? uint16_t{2} : platform});
     link.Bridge().SetTargets(&frame, &frame.Screen());

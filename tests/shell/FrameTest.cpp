@@ -17,7 +17,9 @@
 #include "desktop/shell/CMainFrame.h"
 #include "desktop/shell/CommandIds.h"
 #include "desktop/shell/CommandTable.h"
+#include "desktop/shell/dialogs/RequestWorker.h"
 #include "tests/app/ScriptedLink.h"
+#include "tests/dialogs/ScriptedPrompter.h"
 
 using namespace mirrodex;
 using test::SentKey;
@@ -30,8 +32,7 @@ class FrameTest : public QObject {
   struct Rig {
     explicit Rig(const QString& dir) : store(dir + "/Mirrodex.conf") {}
     void Make() {
-      frame = std::make_unique<CMainFrame>(CMainFrame::Parts{store, link, dispatcher, frames, {}, 2});
-      frame->onMessage = [this](const QString& text) { messages << text; };
+      frame = std::make_unique<CMainFrame>(CMainFrame::Parts{store, link, worker, prompter, frames, {}, 2});
     }
     void Connect(uint8_t platform = 2) {
       link.connected = true;
@@ -45,9 +46,13 @@ class FrameTest : public QObject {
     CSettingsStore store;
     test::ScriptedLink link;
     ReplyDispatcher dispatcher;
+    RequestWorker worker{dispatcher, [this](uint32_t code, std::span<const uint8_t> payload) {
+                           return link.QueueRequest(code, payload);
+                         }, 100};
+    test::ScriptedPrompter prompter;
     app::FrameStore frames;
     std::unique_ptr<CMainFrame> frame;
-    QStringList messages;
+    const QStringList& messages = prompter.told;
   };
   QTemporaryDir dir_;
 
@@ -192,6 +197,25 @@ class FrameTest : public QObject {
     rig.Connect();
     QVERIFY(!rig.frame->WaitingForDevice());
     QCOMPARE(rig.frame->windowTitle(), QString("Mirrodex - <Default>"));
+  }
+
+  void hideFrameShowsThePictureAloneWithTheReminderAndComesBack() {
+    Rig rig(dir_.path() + "/k");
+    rig.Make();
+    rig.frame->show();
+    rig.Connect();
+    QVERIFY(rig.frame->Commands().Run(cmd::kHideFrame));
+    QVERIFY(rig.frame->Screen().isWindow());
+    QVERIFY(rig.frame->Screen().isVisible());
+    QVERIFY(!rig.frame->isVisible());
+    QCOMPARE(rig.prompter.reminded, (std::vector<std::pair<int, int>>{{text::kHideFrameHint, text::kInformation}}));
+    QVERIFY(rig.Action(cmd::kStartDrag)->isEnabled());
+    QVERIFY(rig.frame->Commands().Run(cmd::kStartDrag));
+    QCOMPARE(rig.Action(cmd::kStartDrag)->text(), LoadText(text::kEndDrag));
+    QVERIFY(rig.frame->Commands().Run(cmd::kHideFrame));
+    QVERIFY(!rig.frame->Screen().isWindow());
+    QVERIFY(rig.frame->isVisible());
+    QCOMPARE(rig.Action(cmd::kStartDrag)->text(), QString("Start Drag"));
   }
 
   void thePictureIsPaintedPixelForPixelAtZoomOneAndDoubledAtZoomTwo() {
