@@ -4,6 +4,7 @@
 //   grab FILE [X Y W H] saves the screen (or the rectangle) as a PNG file
 //   click X Y           presses and releases the left button at a screen point (XTest)
 //   type TEXT           types TEXT through XTest (letters, digits and space)
+//   key SPEC            presses a key with modifiers, e.g. F5, ctrl+2, shift+Insert
 //   pixel X Y           prints the screen pixel at X, Y as "r g b"
 //   locate NEEDLE HAYSTACK
 //                       finds the picture NEEDLE (PNG) inside HAYSTACK (PNG) and prints
@@ -24,6 +25,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -106,7 +108,8 @@ int Difference(const QImage& needle, const QImage& haystack, int ox, int oy, int
   int worst = 0;
   for (int y = 0; y < needle.height(); y += step)
     for (int x = 0; x < needle.width(); x += step) {
-      const QRgb a = needle.pixel(x, y), b = haystack.pixel(ox + x, oy + y);
+      const QRgb a = reinterpret_cast<const QRgb*>(needle.constScanLine(y))[x];
+      const QRgb b = reinterpret_cast<const QRgb*>(haystack.constScanLine(oy + y))[ox + x];
       worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
       if (worst > limit) return worst;
     }
@@ -130,7 +133,7 @@ int Locate(const char* needlePath, const char* haystackPath) {
 
 int Usage() {
   std::fputs("usage: mirrodex-xwin find TITLE | grab FILE [X Y W H] | click X Y | type TEXT | pixel X Y |\n"
-             "       locate NEEDLE HAYSTACK | click-wait X Y RX RY RW RH SECONDS\n", stderr);
+             "       key SPEC | locate NEEDLE HAYSTACK | click-wait X Y RX RY RW RH SECONDS\n", stderr);
   return 2;
 }
 
@@ -185,6 +188,26 @@ int main(int argc, char** argv) {
       usleep(100000);
       if (Grab(d, rx, ry, rw, rh) != before) status = 0;
     }
+  } else if (command == "key" && argc == 3) {
+    std::string spec = argv[2];
+    std::vector<KeyCode> held;
+    size_t plus;
+    while ((plus = spec.find('+')) != std::string::npos && plus + 1 < spec.size()) {
+      const std::string mod = spec.substr(0, plus);
+      spec = spec.substr(plus + 1);
+      const KeySym sym = mod == "ctrl" ? XK_Control_L : mod == "shift" ? XK_Shift_L : mod == "alt" ? XK_Alt_L : NoSymbol;
+      if (const KeyCode code = sym != NoSymbol ? XKeysymToKeycode(d, sym) : 0) {
+        XTestFakeKeyEvent(d, code, True, CurrentTime);
+        held.push_back(code);
+      }
+    }
+    const KeyCode code = XKeysymToKeycode(d, XStringToKeysym(spec.c_str()));
+    status = code ? 0 : 1;
+    if (code) {
+      XTestFakeKeyEvent(d, code, True, CurrentTime);
+      XTestFakeKeyEvent(d, code, False, CurrentTime);
+    }
+    for (auto it = held.rbegin(); it != held.rend(); ++it) XTestFakeKeyEvent(d, *it, False, CurrentTime);
   } else if (command == "type" && argc == 3) {
     for (const char* c = argv[2]; *c; ++c) {
       char name[2] = {*c, 0};
