@@ -11,6 +11,10 @@
 //                       "x y maxdiff": its best place and the largest channel difference there
 //   click-wait X Y RX RY RW RH SECONDS
 //                       clicks at X, Y and waits until the rectangle RX RY RW RH changes
+//   latency DEVICE DX DY WX WY COUNT
+//                       on the X server DEVICE, turns a 16 x 16 square at DX, DY red and blue
+//                       COUNT times; each time measures how long until the screen of $DISPLAY
+//                       shows that colour at WX, WY; prints the median and 95th percentile
 // Uses $DISPLAY. Exit code 0 on success, 1 on failure, 2 on a usage error.
 #include <QImage>  // before Xlib, whose macros clash with Qt's names
 
@@ -21,6 +25,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -131,9 +136,57 @@ int Locate(const char* needlePath, const char* haystackPath) {
   return 0;
 }
 
+int Latency(Display* d, const char* deviceName, int dx, int dy, int wx, int wy, int count) {
+  Display* device = XOpenDisplay(deviceName);
+  if (!device) return 1;
+  XSetWindowAttributes attributes{};
+  attributes.override_redirect = True;
+  const Window square = XCreateWindow(device, DefaultRootWindow(device), dx, dy, 16, 16, 0, CopyFromParent, InputOutput,
+                                      CopyFromParent, CWOverrideRedirect, &attributes);
+  XMapRaised(device, square);
+  XSync(device, False);
+  Colormap map = DefaultColormap(device, DefaultScreen(device));
+  XColor colours[2];
+  XParseColor(device, map, "#ff0000", &colours[0]);
+  XParseColor(device, map, "#0000ff", &colours[1]);
+  XAllocColor(device, map, &colours[0]);
+  XAllocColor(device, map, &colours[1]);
+  std::vector<double> ms;
+  int missed = 0;
+  for (int i = 0; i < count; ++i) {
+    const bool red = i % 2 == 0;
+    XSetWindowBackground(device, square, colours[red ? 0 : 1].pixel);
+    XClearWindow(device, square);
+    XSync(device, False);
+    const auto start = std::chrono::steady_clock::now();
+    bool seen = false;
+    while (!seen && std::chrono::steady_clock::now() - start < std::chrono::seconds(2)) {
+      const QImage p = Grab(d, wx, wy, 1, 1);
+      if (!p.isNull()) {
+        const QRgb c = p.pixel(0, 0);
+        seen = red ? qRed(c) > 200 && qBlue(c) < 60 : qBlue(c) > 200 && qRed(c) < 60;
+      }
+      if (!seen) usleep(200);
+    }
+    if (seen)
+      ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    else
+      ++missed;
+    usleep(30000);  // a quiet moment between changes, as a user's taps have
+  }
+  XDestroyWindow(device, square);
+  XCloseDisplay(device);
+  if (ms.empty()) return 1;
+  std::sort(ms.begin(), ms.end());
+  std::printf("changes %zu  missed %d  median %.1f ms  p95 %.1f ms  min %.1f ms  max %.1f ms\n", ms.size(), missed,
+              ms[ms.size() / 2], ms[std::min(ms.size() - 1, ms.size() * 95 / 100)], ms.front(), ms.back());
+  return 0;
+}
+
 int Usage() {
   std::fputs("usage: mirrodex-xwin find TITLE | grab FILE [X Y W H] | click X Y | type TEXT | pixel X Y |\n"
-             "       key SPEC | locate NEEDLE HAYSTACK | click-wait X Y RX RY RW RH SECONDS\n", stderr);
+             "       key SPEC | locate NEEDLE HAYSTACK | click-wait X Y RX RY RW RH SECONDS |\n"
+             "       latency DEVICE DX DY WX WY COUNT\n", stderr);
   return 2;
 }
 
@@ -188,6 +241,9 @@ int main(int argc, char** argv) {
       usleep(100000);
       if (Grab(d, rx, ry, rw, rh) != before) status = 0;
     }
+  } else if (command == "latency" && argc == 8) {
+    status = Latency(d, argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6]),
+                     std::atoi(argv[7]));
   } else if (command == "key" && argc == 3) {
     std::string spec = argv[2];
     std::vector<KeyCode> held;
