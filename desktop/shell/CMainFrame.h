@@ -68,6 +68,7 @@ class CMainFrame : public QMainWindow {
   ResourceMeter& BatteryMeter() { return *battery_; }
   ResourceMeter& MemoryMeter() { return *memory_; }
   QLabel& FiguresPane() { return *figuresPane_; }
+  QString StateText() const;
   const QString& ProfileName() const { return profileName_; }
   uint16_t Platform() const { return platform_; }
   bool StartRunning() const { return startGuard_; }
@@ -128,6 +129,7 @@ class CMainFrame : public QMainWindow {
   QToolButton* profileButton_ = nullptr;
   ResourceMeter* battery_ = nullptr;
   ResourceMeter* memory_ = nullptr;
+  QLabel* statePane_ = nullptr;  // what the connection is doing
   QLabel* figuresPane_ = nullptr;
   QSystemTrayIcon* tray_ = nullptr;
   QMenu* trayMenu_ = nullptr;

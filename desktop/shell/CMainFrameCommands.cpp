@@ -183,6 +183,9 @@ void CMainFrame::CreateBars() {
   view->addSeparator();
   view->addMenu(qobject_cast<QMenu*>(view->property("stylesMenu").value<QObject*>()));
 
+  statePane_ = new QLabel(statusBar());
+  statePane_->setObjectName(QStringLiteral("StatePane"));
+  statusBar()->addWidget(statePane_, 1);
   figuresPane_ = new QLabel(statusBar());
   figuresPane_->setObjectName(QStringLiteral("FiguresPane"));
   figuresPane_->setToolTip(QStringLiteral("Images per second, kilobytes per second on the wire, and the time from a complete picture to its paint"));

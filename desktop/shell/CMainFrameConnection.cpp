@@ -3,6 +3,8 @@
 // and the start ends when both sessions have connected or the profile's time-out has passed.
 // Until then the start guard refuses a second Start.
 
+#include <QLabel>
+
 #include "desktop/app/AppEvents.h"
 #include "desktop/app/DeviceLink.h"
 #include "desktop/resources/StringTable.h"
@@ -55,6 +57,7 @@ void CMainFrame::OnStart() {
 
 void CMainFrame::BeginStartWait() {
   waitingForStart_ = true;
+  UpdateTitle();
   screen_->ShowStage(5);
   startTimer_.start(std::min(std::max(timeoutSeconds_, 1) * 1000, startWaitCapMs_));
   commands_->UpdateAll();
@@ -135,6 +138,14 @@ void CMainFrame::UpdateTitle() {
   QString title = LoadText(text::kAppTitle) + QStringLiteral(" - ") + profileName_;
   if (waitingForDevice_) title += QStringLiteral(" (waiting for the device)");
   setWindowTitle(title);
+  if (statePane_) statePane_->setText(StateText());
+}
+
+QString CMainFrame::StateText() const {
+  if (link_.IsConnected()) return QStringLiteral("Connected");
+  if (waitingForStart_) return QStringLiteral("Connecting ...");
+  if (waitingForDevice_) return QStringLiteral("Waiting for the device");
+  return QStringLiteral("Ready");
 }
 
 void CMainFrame::ShowMessage(const QString& text, bool error) {
