@@ -47,9 +47,4 @@ uint64_t FrameStore::Sequence() const {
   return front_.sequence;
 }
 
-void FrameStore::Clear() {
-  std::lock_guard lock(mutex_);
-  front_ = Frame{};
-}
-
 }  // namespace mirrodex::app

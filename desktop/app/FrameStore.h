@@ -45,8 +45,6 @@ class FrameStore {
   // notice read. Returns false (without calling) when no picture exists yet.
   bool Read(const std::function<void(const Frame&)>& reader);
   uint64_t Sequence() const;
-  // Forgets the pictures (a new connection starts from nothing).
-  void Clear();
 
  private:
   bool Swap();

@@ -116,6 +116,13 @@ void CDeviceScreenWnd::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::SmoothPixmapTransform, false);
   p.drawImage(QRect(QPoint(0, 0), surface_.size() * Zoom()), surface_);
+  if (showsPicture_ && (platform_ == 4 || platform_ == 6)) {
+    // The soft-key strip: a faint outline of the two halves that act as the phone's soft keys.
+    const int strip = app::PointerMapper::kSoftKeyStrip * Zoom();
+    p.setPen(QColor(255, 255, 255, 90));
+    p.drawLine(0, height() - strip, width(), height() - strip);
+    p.drawLine(width() / 2, height() - strip, width() / 2, height());
+  }
   if (!stageText_.isEmpty()) {
     const QRect band(0, height() - 56, width(), 56);
     p.fillRect(band, QColor(15, 23, 42, 200));

@@ -5,7 +5,11 @@
 
 namespace mirrodex {
 
-QString SingleInstance::ServerName() { return QStringLiteral("Mirrodex Window.%1").arg(getuid()); }
+QString SingleInstance::ServerName() {
+  // One window per user and display: another desktop session of the same user is another
+  // screen, where a window of its own belongs.
+  return QStringLiteral("Mirrodex Window.%1.%2").arg(getuid()).arg(qEnvironmentVariable("DISPLAY", QStringLiteral("-")));
+}
 
 bool SingleInstance::RaiseRunning(int timeoutMs) {
   QLocalSocket socket;

@@ -1,6 +1,6 @@
-// One window per user: the first program listens on a local socket named "Mirrodex Window"
-// (with the user's id, in the abstract namespace); a later start connects, asks the first to
-// come to the front, and ends.
+// One window per user and display: the first program listens on a local socket named
+// "Mirrodex Window" (with the user's id and the display's name, in the abstract namespace); a
+// later start connects, asks the first to come to the front, and ends.
 // Threads: the user-interface thread. Ownership: owns the server.
 #pragma once
 
