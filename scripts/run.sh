@@ -98,7 +98,7 @@ if ! "$xwin" click-wait "$bx" "$by" $((wx + px + 12)) $((wy + py + 135)) 48 58 1
   echo "run: the click did not show on the device" >&2
   exit 1
 fi
-sleep 0.5  # let the clock and counter settle into the picture
+sleep 1.5  # the counter and the status bar's live figures settle into the picture
 "$xwin" grab "$out/desktop.png" "$wx" "$wy" "$ww" "$wh"
 echo "Mirrodex window with the virtual device after a click: $out/desktop.png"
 kill -TERM "$desktop_pid"

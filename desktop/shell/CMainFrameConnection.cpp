@@ -116,6 +116,7 @@ void CMainFrame::OnConnected() {
   wasConnected_ = true;
   waitingForDevice_ = false;
   UpdateTitle();
+  TickFigures();  // the figures pane shows from the start of the connection
   if (waitingForStart_) FinishStart();
 }
 
@@ -127,6 +128,7 @@ void CMainFrame::OnConnectionLost() {
   wasConnected_ = false;
   if (!link_.IsConnected()) screen_->DrawIdlePicture(waitingForDevice_);
   UpdateTitle();
+  TickFigures();
 }
 
 void CMainFrame::SetPlatform(uint16_t platform) {
