@@ -17,6 +17,7 @@
 #include "desktop/shell/CMainFrame.h"
 #include "desktop/shell/CommandIds.h"
 #include "desktop/shell/CommandTable.h"
+#include "desktop/shell/DeviceServices.h"
 #include "desktop/shell/dialogs/RequestWorker.h"
 #include "tests/app/ScriptedLink.h"
 #include "tests/dialogs/ScriptedPrompter.h"
@@ -262,6 +263,20 @@ class FrameTest : public QObject {
     QTest::keyClick(&screen, Qt::Key_F6);                       // claimed, no command
     QCOMPARE(rig.link.keys, (std::vector<SentKey>{{'a', false}, {37, true}}));
     QVERIFY(rig.Action(cmd::kAlwaysOnTop)->isChecked());
+  }
+
+  void closingTheFrameWhileARequestWaitsEndsCleanly() {
+    Rig rig(dir_.path() + "/l");
+    rig.Make();
+    rig.Connect();
+    QVERIFY(rig.frame->Commands().Run(cmd::kCopyFromDevice));  // the scripted device never answers
+    QVERIFY(rig.frame->Services().Busy());
+    QVERIFY(!rig.Action(cmd::kCopyToDevice)->isEnabled());     // a second request is refused meanwhile
+    rig.frame->close();
+    rig.frame.reset();
+    QTRY_COMPARE(rig.worker.Pending(), 0);
+    QCoreApplication::processEvents();  // the answer's continuation finds no window and is dropped
+    QVERIFY(rig.prompter.told.isEmpty());
   }
 
   void inputWhileDisconnectedIsDropped() {
