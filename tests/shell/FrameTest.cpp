@@ -166,6 +166,24 @@ class FrameTest : public QObject {
     QVERIFY(!rig.frame->Screen().ShowsDevicePicture());
   }
 
+  void theStoredProfileIsCurrentAtStartUnlessItsIndexIsPastTheList() {
+    Rig rig(dir_.path() + "/m");
+    ConnectionProfile phone;
+    phone.platform = 6;
+    QVERIFY(rig.store.WriteProfile("A", ConnectionProfile{}));
+    QVERIFY(rig.store.WriteProfile("B", phone));
+    QVERIFY(rig.store.SetInt(setting::kCurrentProfile, 1));
+    rig.Make();
+    QCOMPARE(rig.frame->windowTitle(), QString("Mirrodex - B"));
+    QCOMPARE(rig.frame->Platform(), uint16_t{6});
+    QCOMPARE(rig.link.profile, std::string("B"));
+    rig.frame.reset();
+    QVERIFY(rig.store.SetInt(setting::kCurrentProfile, 5));
+    rig.Make();
+    QCOMPARE(rig.frame->windowTitle(), QString("Mirrodex - <Default>"));
+    QCOMPARE(rig.frame->Platform(), uint16_t{2});
+  }
+
   void aStartWithoutAnswerEndsAfterTheTimeOutAndKeepsPainting() {
     Rig rig(dir_.path() + "/e");
     ConnectionProfile tcp;
