@@ -5,12 +5,12 @@
 # vd_stop ends them all. BUILD is a build directory such as build/release.
 vd_pids=()
 
-# vd_start_display WORK: starts the X server on a free display number, exports DISPLAY; the
-# framebuffer file is WORK/Xvfb_screen0.
+# vd_start_display WORK [SCREEN]: starts an X server (default 240x320x16) on a free display
+# number, exports DISPLAY; the framebuffer file is WORK/Xvfb_screen0.
 vd_start_display() {
-  local work=$1
+  local work=$1 screen=${2:-240x320x16}
   exec 3>"$work/display"
-  Xvfb -displayfd 3 -screen 0 240x320x16 -fbdir "$work" -nolisten tcp -noreset -dpi 96 \
+  Xvfb -displayfd 3 -screen 0 "$screen" -fbdir "$work" -nolisten tcp -noreset -dpi 96 \
     >"$work/xvfb.log" 2>&1 &
   vd_xvfb_pid=$!
   vd_pids+=("$vd_xvfb_pid")
@@ -32,10 +32,14 @@ vd_start_demo() {
   vd_pids+=("$vd_demo_pid")
 }
 
-# vd_start_host BUILD WORK ROOT LOG: the agent's host on WORK's framebuffer with file root
-# ROOT; it connects to this machine and retries every second.
+# vd_start_host BUILD WORK ROOT LOG [OPTION...]: the agent's host on WORK's framebuffer with
+# file root ROOT; without options it connects to this machine and retries every second.
 vd_start_host() {
-  "$1/bin/mirrodex-host" --fb "$2/Xvfb_screen0" --root "$3" -b127.0.0.1 --retry 1 >"$4" 2>&1 &
+  local build=$1 work=$2 root=$3 log=$4
+  shift 4
+  local options=("$@")
+  [ ${#options[@]} -gt 0 ] || options=(-b127.0.0.1 --retry 1)
+  "$build/bin/mirrodex-host" --fb "$work/Xvfb_screen0" --root "$root" "${options[@]}" >"$log" 2>&1 &
   vd_host_pid=$!
   vd_pids+=("$vd_host_pid")
 }
