@@ -88,6 +88,8 @@ class DesktopEndToEnd : public ::testing::Test {
     ScopedEnv display("DISPLAY", desktop_->DisplayName());
     ScopedEnv config("XDG_CONFIG_HOME", folder_ + "/config");
     ScopedEnv runtime("XDG_RUNTIME_DIR", folder_);
+    // The test suite runs with the offscreen platform; this program must show a real window.
+    ScopedEnv platform("QT_QPA_PLATFORM", "xcb");
     return std::make_unique<HostProcess>(MIRRODEX_BIN_DIR "/mirrodex", args);
   }
 
