@@ -15,6 +15,8 @@ CliSession::CliSession(SessionConfig config)
 CliSession::~CliSession() { controller_.StopSessions(); }
 
 bool CliSession::Start(const std::optional<std::string>& wakeHost) {
+  // Agents only from where the device is known to be, so no other receives what is sent.
+  (void)controller_.ExpectPeer(wakeHost.value_or(config_.deviceHost));
   controller_.CreateSessions(false);
   return !wakeHost || controller_.WakeDevice(*wakeHost);
 }

@@ -45,8 +45,9 @@ class CliSession : private SessionOwner, private UserNotifier {
   explicit CliSession(SessionConfig config);
   ~CliSession() override;
 
-  // Listens on both ports; then sends the wake-up when `wakeHost` is set. False when the
-  // wake-up failed (see LastMessage).
+  // Listens on both ports; then sends the wake-up when `wakeHost` is set. Takes agents only
+  // from the wake-up host or else the profile's device address when either is known. False
+  // when the wake-up failed (see LastMessage).
   [[nodiscard]] bool Start(const std::optional<std::string>& wakeHost);
   // Waits until `ready` holds (checked under the lock after every report and every 100 ms),
   // the deadline passes, the connected device goes away, the ports cannot be opened, or

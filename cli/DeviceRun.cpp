@@ -43,6 +43,7 @@ int ExitCodeFor(const FileResult& result) {
     case FileResult::Kind::kCommunication:
       return kExitDevice;
     case FileResult::Kind::kLocalError:
+    case FileResult::Kind::kOverLimit:  // the limit is the room on the local file system
       return kExitFile;
   }
   return kExitDevice;
@@ -56,7 +57,10 @@ int ReportFailure(const std::string& what, ExchangeStatus status) {
 int ReportFailure(const std::string& what, const FileResult& result) {
   const char* hint = result.kind == FileResult::Kind::kLocalError ? "check the local path and its folder"
                      : result.kind == FileResult::Kind::kRefused  ? "check the path on the device"
-                                                                  : Hint(result.exchange);
+                     : result.kind == FileResult::Kind::kOverLimit
+                         ? "that is the free space of the target's file system: make room there, or check the "
+                           "agent on the device"
+                         : Hint(result.exchange);
   std::fprintf(stderr, "mirrodex-cli: %s: %s: %s\n", what.c_str(), result.Describe().c_str(), hint);
   return ExitCodeFor(result);
 }

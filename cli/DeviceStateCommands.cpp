@@ -3,6 +3,7 @@
 
 #include "cli/DeviceContext.h"
 #include "cli/ExitCodes.h"
+#include "cli/TerminalText.h"
 #include "desktop/session/DeviceCommands.h"
 #include "protocol/Requests.h"
 #include "protocol/TextEncoding.h"
@@ -42,7 +43,7 @@ int RunClipboardOrStatusCommand(DeviceContext& context, const DeviceCommand& com
         status != ExchangeStatus::kOk) {
       return ReportFailure("clip get", status);
     }
-    std::printf("%s\n", Utf16ToUtf8(ClipboardTextFromReply(requester.Payload())).c_str());
+    std::printf("%s\n", ForTerminal(Utf16ToUtf8(ClipboardTextFromReply(requester.Payload())), stdout).c_str());
     return kExitDone;
   }
   const auto payload = ClipboardRequestPayload(ToUtf16(command.args[1]));

@@ -1,10 +1,12 @@
 // ls, pull, push, rm, mkdir, rmdir, mv, cp and exists on the device's files.
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 #include <cstdio>
 
 #include "cli/DeviceContext.h"
 #include "cli/ExitCodes.h"
+#include "cli/TerminalText.h"
 #include "cli/TransferPrinter.h"
 #include "desktop/files/DeviceFileSource.h"
 #include "desktop/files/DeviceTransfer.h"
@@ -17,6 +19,19 @@ std::string LastPart(const std::string& path, char separator) {
   return at == std::string::npos ? path : path.substr(at + 1);
 }
 
+// What a pull into `path` may write: the free space of its file system, plus what the file
+// it replaces holds now.
+uint64_t RoomFor(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  struct statvfs fs {};
+  if (::statvfs(folder.c_str(), &fs) != 0) return TransferControl{}.maxBytes;  // the open will tell
+  uint64_t room = uint64_t{fs.f_bavail} * fs.f_frsize;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) room += static_cast<uint64_t>(st.st_size);
+  return room;
+}
+
 bool IsLocalFolder(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -26,7 +41,7 @@ void PrintEntry(const FileEntry& entry) {
   const FileTime& t = entry.lastWrite;
   std::printf("%c %12llu %04u-%02u-%02u %02u:%02u:%02u %s\n", entry.IsFolder() ? 'd' : '-',
               static_cast<unsigned long long>(entry.size), t.year, t.month, t.day, t.hour, t.minute, t.second,
-              entry.name.c_str());
+              ForTerminal(entry.name, stdout).c_str());
 }
 
 int List(DeviceFileSource& device, const std::string& path) {
@@ -34,6 +49,12 @@ int List(DeviceFileSource& device, const std::string& path) {
   const FileResult listed = device.ListFolder(path, entries);
   if (listed) {
     for (const auto& entry : entries) PrintEntry(entry);
+    if (const size_t refused = device.RefusedNames(); refused > 0) {
+      std::fprintf(stderr,
+                   "mirrodex-cli: ls %s: %zu entries left out: their names hold a lone surrogate, which no "
+                   "path can name exactly: rename them on the device\n",
+                   path.c_str(), refused);
+    }
     return kExitDone;
   }
   if (listed.kind != FileResult::Kind::kRefused) return ReportFailure("ls " + path, listed);
@@ -53,7 +74,9 @@ int Transfer(DeviceFileSource& device, const DeviceCommand& command) {
   if (!pull && !to.empty() && to.back() == '\\') to += LastPart(from, '/');
   DeviceTransfer transfer(device);
   TransferPrinter printer(command.name + " " + from, stdout);
-  const TransferControl control{[&](const TransferProgress& p) { printer.Show(p); }, nullptr};
+  TransferControl control{[&](const TransferProgress& p) { printer.Show(p); }, nullptr};
+  // Without a listing the device's word is the only end a pull has: the room here bounds it.
+  if (pull) control.maxBytes = RoomFor(to);
   const TransferResult result =
       pull ? transfer.CopyFromDevice(from, to, control) : transfer.CopyToDevice(from, to, control);
   printer.Finish(result);

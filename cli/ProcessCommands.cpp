@@ -5,6 +5,7 @@
 
 #include "cli/DeviceContext.h"
 #include "cli/ExitCodes.h"
+#include "cli/TerminalText.h"
 #include "desktop/session/DeviceProcesses.h"
 
 namespace mirrodex::cli {
@@ -35,7 +36,8 @@ int RunProcessCommand(DeviceContext& context, const DeviceCommand& command) {
   if (command.name == "ps") {
     if (const int code = List(context, processes); code != kExitDone) return code;
     std::printf("%8s %7s %8s  %s\n", "PID", "THREADS", "PARENT", "NAME");
-    for (const auto& p : processes) std::printf("%8u %7u %8u  %s\n", p.id, p.threads, p.parentId, p.name.c_str());
+    for (const auto& p : processes) std::printf("%8u %7u %8u  %s\n", p.id, p.threads, p.parentId,
+                                       ForTerminal(p.name, stdout).c_str());
     return kExitDone;
   }
   const auto id = static_cast<uint32_t>(std::stoul(command.args[0]));

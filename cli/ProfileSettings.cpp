@@ -24,6 +24,12 @@ bool ConfigureProfile(const std::optional<std::string>& name, SessionConfig& con
     chosen = index >= 0 && index < profiles.size() ? profiles[index] : QString(kDefaultProfileName);
   }
   config.profile = chosen.toStdString();
+  // Only a profile the user named says where this device is; the stored current one may be
+  // another device's.
+  if (name) {
+    const ConnectionProfile profile = store->ReadProfile(chosen, 0);
+    if (profile.connType == kConnTypeTcpIp) config.deviceHost = profile.hostIp.trimmed().toStdString();
+  }
   // The session thread reads the profile during each opening; the store allows any thread.
   config.readSettings = [store](const std::string& profile) {
     return ReadSessionSettings(*store, QString::fromStdString(profile));

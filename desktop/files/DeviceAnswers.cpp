@@ -34,8 +34,24 @@ class Reader {
 
 }  // namespace
 
-bool ParseFolderListing(uint32_t count, std::span<const uint8_t> payload, std::vector<FileEntry>& entries) {
+bool IsWellFormedUtf16Le(std::span<const uint8_t> bytes) {
+  if (bytes.size() % 2 != 0) return false;
+  for (size_t i = 0; i < bytes.size(); i += 2) {
+    const uint16_t unit = LoadU16(&bytes[i]);
+    if (unit >= 0xDC00 && unit <= 0xDFFF) return false;  // a low half without its high half
+    if (unit < 0xD800 || unit > 0xDBFF) continue;
+    if (i + 2 >= bytes.size()) return false;
+    const uint16_t next = LoadU16(&bytes[i + 2]);
+    if (next < 0xDC00 || next > 0xDFFF) return false;
+    i += 2;
+  }
+  return true;
+}
+
+bool ParseFolderListing(uint32_t count, std::span<const uint8_t> payload, std::vector<FileEntry>& entries,
+                        size_t* refused) {
   entries.clear();
+  if (refused) *refused = 0;
   Reader in(payload);
   for (uint32_t i = 0; i < count; ++i) {
     uint32_t characters = 0;
@@ -46,6 +62,10 @@ bool ParseFolderListing(uint32_t count, std::span<const uint8_t> payload, std::v
     }
     for (uint32_t& word : words) {
       if (!in.Word(word)) return false;
+    }
+    if (!IsWellFormedUtf16Le(name)) {
+      if (refused) ++*refused;
+      continue;
     }
     FileEntry entry;
     entry.name = Utf16LeToUtf8(name);

@@ -51,12 +51,13 @@ void DeviceFileSource::RecordRate(uint64_t bytes, std::chrono::steady_clock::dur
 
 FileResult DeviceFileSource::ListFolder(const std::string& path, std::vector<FileEntry>& entries) {
   entries.clear();
+  refusedNames_ = 0;
   const auto started = std::chrono::steady_clock::now();
   const auto payload = Utf8ToUtf16Le(path);
   FileResult result = Request(kRequestListFolder, payload);
   if (!result) return result;
   RecordRate(requester_->Payload().size() + 4, std::chrono::steady_clock::now() - started);
-  if (!ParseFolderListing(requester_->Result(), requester_->Payload(), entries)) {
+  if (!ParseFolderListing(requester_->Result(), requester_->Payload(), entries, &refusedNames_)) {
     return FileResult::FromExchange(ExchangeStatus::kMalformed, 0);
   }
   return result;

@@ -33,6 +33,9 @@ class DeviceFileSource : public FileSource {
   FileResult RenameFolder(const std::string& from, const std::string& to) override;
   FileResult CopyFile(const std::string& from, const std::string& to) override;
 
+  // Entries the last ListFolder left out because their names hold a lone surrogate.
+  size_t RefusedNames() const { return refusedNames_; }
+
   // The device's storage roots; their values stay in RootValues().
   [[nodiscard]] FileResult ListRoots(std::vector<DeviceRoot>& roots);
   const std::vector<uint32_t>& RootValues() const { return rootValues_; }
@@ -57,6 +60,7 @@ class DeviceFileSource : public FileSource {
   std::unique_ptr<DeviceRequester> requester_;
   std::vector<uint32_t> rootValues_;
   double bestRate_ = 0;
+  size_t refusedNames_ = 0;
 };
 
 }  // namespace mirrodex

@@ -55,6 +55,11 @@ void Report(const TransferControl& control, uint64_t done, uint64_t total, Clock
 
 }  // namespace
 
+uint64_t PullLimitForListedSize(uint64_t listedSize) {
+  constexpr uint64_t kMarginBytes = uint64_t{1} << 20;
+  return listedSize + listedSize / 8 + kMarginBytes;
+}
+
 TransferResult DeviceTransfer::CopyFromDevice(const std::string& devicePath, const std::string& localPath,
                                               const TransferControl& control) {
   TransferResult out;
@@ -71,6 +76,16 @@ TransferResult DeviceTransfer::CopyFromDevice(const std::string& devicePath, con
     if (!out.result) return out;
     const DeviceRequester& answer = device_.LastRequester();
     const auto block = answer.Payload();
+    const bool last = answer.Result() == 0;
+    if (block.size() > control.maxBytes - out.bytes) {
+      out.result = FileResult::OverLimit(control.maxBytes);
+      return out;
+    }
+    // A device that says more follows must send some: otherwise the copy would never end.
+    if (block.empty() && !last) {
+      out.result = FileResult::FromExchange(ExchangeStatus::kMalformed, 0);
+      return out;
+    }
     if (!WriteAll(file.Get(), block.data(), block.size())) {
       out.result = FileResult::Local(FileResult::Kind::kLocalError, errno);
       return out;
@@ -78,7 +93,7 @@ TransferResult DeviceTransfer::CopyFromDevice(const std::string& devicePath, con
     out.bytes += block.size();
     device_.RecordRate(block.size(), Clock::now() - sent);
     Report(control, out.bytes, 0, started);
-    if (answer.Result() == 0) break;  // the last chunk
+    if (last) break;
     if (Stopped(control)) {
       out.stopped = true;
       break;

@@ -23,10 +23,18 @@ struct TransferProgress {
   double bytesPerSecond = 0;   // average since the copy started
 };
 
+// The most a copy of a device file whose listing gave `listedSize` may write: a file that
+// grows while it is copied still arrives whole, a device that never stops sending does not.
+uint64_t PullLimitForListedSize(uint64_t listedSize);
+
 struct TransferControl {
   // Called after every block, on the owner thread; the GUI runs pending events here.
   std::function<void(const TransferProgress&)> onProgress;
   const std::atomic<bool>* stop = nullptr;
+  // Copies from the device: the most they may write (PullLimitForListedSize of the listed
+  // size, or a limit of the caller's such as the free space). The default is what a device
+  // file can hold at all (its size is a 32-bit value in listings).
+  uint64_t maxBytes = PullLimitForListedSize(0xFFFFFFFFu);
 };
 
 struct TransferResult {
@@ -44,7 +52,8 @@ class DeviceTransfer {
   explicit DeviceTransfer(DeviceFileSource& device) : device_(device) {}
 
   // Creates or truncates `localPath` and fills it from the device file. A timeout, a device
-  // error result or a failed write ends the copy with a failure; the partial file stays.
+  // error result, a failed write, an empty chunk said to be followed by more, or more bytes
+  // than control.maxBytes end the copy with a failure; the partial file stays.
   [[nodiscard]] TransferResult CopyFromDevice(const std::string& devicePath, const std::string& localPath,
                                               const TransferControl& control);
   // Creates or truncates the device file and fills it from `localPath`.

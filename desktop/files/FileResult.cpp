@@ -9,9 +9,9 @@ FileResult FileResult::FromExchange(ExchangeStatus status, uint32_t result) {
     case ExchangeStatus::kOk:
       return Ok();
     case ExchangeStatus::kRefused:
-      return {Kind::kRefused, status, result, 0};
+      return {Kind::kRefused, status, result, 0, 0};
     default:
-      return {Kind::kCommunication, status, 0, 0};
+      return {Kind::kCommunication, status, 0, 0, 0};
   }
 }
 
@@ -26,6 +26,8 @@ std::string FileResult::Describe() const {
       return mirrodex::Describe(exchange);
     case Kind::kLocalError:
       return std::strerror(error);
+    case Kind::kOverLimit:
+      return "the device sent more than the " + std::to_string(limit) + " bytes this copy may take, so it was stopped there";
   }
   return "unknown failure";
 }

@@ -9,9 +9,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <chrono>
 #include <limits>
 
+#include "desktop/session/Ipv4Lookup.h"
 #include "desktop/session/UserNotifier.h"
 
 namespace mirrodex {
@@ -42,18 +44,6 @@ constexpr const char* kErrorCaption = "Error";
 int MillisecondsLeft(Clock::time_point deadline) {
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
   return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
-bool ResolveIpv4(const std::string& host, in_addr& address) {
-  if (inet_pton(AF_INET, host.c_str(), &address) == 1) return true;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) return false;
-  address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
-  freeaddrinfo(found);
-  return true;
 }
 
 bool SetBlocking(int fd, bool blocking) {
@@ -127,6 +117,12 @@ uint32_t ByteChannel::Receive(void* buffer, uint32_t length) {
   }
   const SocketPtr socket = DataSocket();
   if (!socket) return 0;
+  if (openingAt_ < opening_.size()) {
+    const size_t n = std::min<size_t>(length, opening_.size() - openingAt_);
+    std::copy_n(opening_.data() + openingAt_, n, static_cast<uint8_t*>(buffer));
+    openingAt_ += n;
+    return static_cast<uint32_t>(n);
+  }
   ssize_t n;
   do {
     n = ::recv(socket->Fd(), buffer, length, 0);
@@ -148,7 +144,7 @@ bool ByteChannel::ReceiveExact(void* buffer, size_t length, int timeoutMs) {
   auto* bytes = static_cast<uint8_t*>(buffer);
   size_t done = 0;
   while (done < length) {
-    if (timeoutMs >= 0 && !IsStreamMode()) {
+    if (timeoutMs >= 0 && !IsStreamMode() && openingAt_ == opening_.size()) {
       const SocketPtr socket = DataSocket();
       if (!socket || !WaitReadable(socket, MillisecondsLeft(deadline))) return false;
     }
@@ -194,7 +190,9 @@ bool ByteChannel::Connect(const std::string& host, uint16_t port, int timeoutMs)
     if (notifier_) notifier_->ShowError(kConnectFailed, kErrorCaption);
     return false;
   };
-  if (!ResolveIpv4(host, address)) return fail();
+  const auto addresses = LookUpIpv4(host);
+  if (addresses.empty()) return fail();
+  address.s_addr = addresses.front();
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
   if (fd < 0) return fail();
   auto socket = std::make_shared<Socket>(fd);
@@ -225,22 +223,63 @@ bool ByteChannel::Connect(const std::string& host, uint16_t port, int timeoutMs)
   return fail();
 }
 
-bool ByteChannel::Listen(uint16_t port) {
+struct ByteChannel::OpeningPeer {
+  SocketPtr socket;
+  in_addr_t address = 0;
+  Clock::time_point deadline;
+  std::vector<uint8_t> bytes;
+};
+
+void ByteChannel::AcceptPeers(int listener, const ListenRules& rules, std::vector<OpeningPeer>& peers) const {
+  for (;;) {
+    sockaddr_in from{};
+    socklen_t size = sizeof from;
+    const int fd = ::accept4(listener, reinterpret_cast<sockaddr*>(&from), &size, SOCK_CLOEXEC);
+    if (fd < 0) {
+      if (errno == EINTR || errno == ECONNABORTED) continue;
+      return;  // nothing more waiting (the listener is non-blocking)
+    }
+    auto socket = std::make_shared<Socket>(fd);
+    if (rules.admits && !rules.admits(from.sin_addr.s_addr)) continue;
+    if (peers.size() >= kMaxOpeningPeers) peers.erase(peers.begin());
+    const auto wait = std::chrono::milliseconds(rules.openingTimeoutMs < 0 ? 0 : rules.openingTimeoutMs);
+    peers.push_back({std::move(socket), from.sin_addr.s_addr,
+                     rules.openingTimeoutMs < 0 ? Clock::time_point::max() : Clock::now() + wait, {}});
+  }
+}
+
+bool ByteChannel::TakePeer(OpeningPeer& peer, uint64_t generation) {
+  std::lock_guard lock(mutex_);
+  if (generation != generation_) return false;
+  data_ = std::move(peer.socket);
+  connected_ = true;
+  opening_ = std::move(peer.bytes);
+  openingAt_ = 0;
+  peerAddress_ = peer.address;
+  return true;
+}
+
+ByteChannel::ListenResult ByteChannel::Listen(uint16_t port) { return Listen(port, ListenRules{}); }
+
+ByteChannel::ListenResult ByteChannel::Listen(uint16_t port, const ListenRules& rules) {
   uint64_t generation;
   {
     std::lock_guard lock(mutex_);
-    if (stream_) return true;
+    if (stream_) return ListenResult::kConnected;
     // A channel that is still connected drops that connection first.
     if (data_) data_->Shutdown(SHUT_RDWR);
     data_.reset();
     connected_ = false;
     generation = generation_;
   }
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+  opening_.clear();
+  openingAt_ = 0;
+  peerAddress_ = 0;
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_TCP);
   if (fd < 0) {
     std::lock_guard lock(mutex_);
     lastListenError_ = errno;
-    return false;
+    return ListenResult::kFailed;
   }
   auto listener = std::make_shared<Socket>(fd);
   const int on = 1;
@@ -253,25 +292,70 @@ bool ByteChannel::Listen(uint16_t port) {
       ::listen(fd, 10) != 0) {
     std::lock_guard lock(mutex_);
     lastListenError_ = errno;
-    return false;
+    return ListenResult::kFailed;
   }
   {
     std::lock_guard lock(mutex_);
     lastListenError_ = 0;
-    if (generation != generation_) return false;  // closed meanwhile: nobody would wake us
+    if (generation != generation_) return ListenResult::kFailed;  // closed meanwhile: nobody would wake us
     listener_ = listener;
   }
-  int accepted;
-  do {
-    accepted = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
-  } while (accepted < 0 && errno == EINTR);
-  auto peer = accepted >= 0 ? std::make_shared<Socket>(accepted) : nullptr;
-  std::lock_guard lock(mutex_);
-  if (listener_ == listener) listener_.reset();
-  if (!peer || generation != generation_) return false;
-  data_ = std::move(peer);
-  connected_ = true;
-  return true;
+  const auto finish = [&](ListenResult result) {
+    std::lock_guard lock(mutex_);
+    if (listener_ == listener) listener_.reset();
+    return result;
+  };
+  constexpr int kGiveUpCheckMs = 250;
+  std::vector<OpeningPeer> peers;
+  std::vector<pollfd> polled;
+  for (;;) {
+    bool closed;
+    {
+      std::lock_guard lock(mutex_);
+      closed = generation != generation_;
+    }
+    if (closed) return finish(ListenResult::kFailed);
+    if (rules.giveUp && rules.giveUp()) return finish(ListenResult::kGaveUp);
+    const auto now = Clock::now();
+    std::erase_if(peers, [&](const OpeningPeer& peer) { return peer.deadline <= now; });
+    int timeoutMs = rules.giveUp ? kGiveUpCheckMs : -1;
+    polled.assign(1, pollfd{fd, POLLIN, 0});
+    for (const OpeningPeer& peer : peers) {
+      polled.push_back({peer.socket->Fd(), POLLIN | POLLRDHUP, 0});
+      if (peer.deadline == Clock::time_point::max()) continue;
+      const int left = std::max(1, MillisecondsLeft(peer.deadline));
+      timeoutMs = timeoutMs < 0 ? left : std::min(timeoutMs, left);
+    }
+    if (::poll(polled.data(), polled.size(), timeoutMs) < 0 && errno != EINTR) return finish(ListenResult::kFailed);
+    if (polled[0].revents & (POLLERR | POLLHUP | POLLNVAL)) return finish(ListenResult::kFailed);
+    // Peers first: the indexes of `polled` follow `peers` until new ones are accepted.
+    for (size_t i = peers.size(); i-- > 0;) {
+      const short events = polled[i + 1].revents;
+      if (events == 0) continue;
+      OpeningPeer& peer = peers[i];
+      const size_t have = peer.bytes.size();
+      peer.bytes.resize(rules.openingBytes);
+      const ssize_t got = rules.openingBytes == have
+                              ? 0
+                              : ::recv(peer.socket->Fd(), peer.bytes.data() + have, rules.openingBytes - have,
+                                       MSG_DONTWAIT);
+      peer.bytes.resize(have + static_cast<size_t>(std::max<ssize_t>(got, 0)));
+      const bool complete = peer.bytes.size() == rules.openingBytes;
+      if (complete && (!rules.admits || rules.admits(peer.address))) {
+        if (!TakePeer(peer, generation)) return finish(ListenResult::kFailed);
+        return finish(ListenResult::kConnected);
+      }
+      const bool wouldBlock = got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR);
+      if (complete || got == 0 || (got < 0 && !wouldBlock)) peers.erase(peers.begin() + static_cast<ptrdiff_t>(i));
+    }
+    if (polled[0].revents & POLLIN) {
+      AcceptPeers(fd, rules, peers);
+      if (rules.openingBytes == 0 && !peers.empty()) {
+        if (!TakePeer(peers.back(), generation)) return finish(ListenResult::kFailed);
+        return finish(ListenResult::kConnected);
+      }
+    }
+  }
 }
 
 void ByteChannel::Close() {

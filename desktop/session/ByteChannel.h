@@ -6,10 +6,14 @@
 #pragma once
 
 #include <cstddef>
+#include <netinet/in.h>
+
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "protocol/IRAPIStream.h"
 
@@ -47,9 +51,30 @@ class ByteChannel {
   // Resolves `host` (dotted IPv4 or a host name) and connects within `timeoutMs`. Failures
   // show "Failed to create connection" through the notifier.
   [[nodiscard]] bool Connect(const std::string& host, uint16_t port, int timeoutMs = 10000);
-  // Listens on any local address and blocks until one peer connects (or Close is called).
-  // The listening socket is closed again after accept in every case.
-  [[nodiscard]] bool Listen(uint16_t port);
+  // What a listening channel takes a peer on. Listening goes on while peers open, so a peer
+  // that connects and stalls never keeps another out.
+  struct ListenRules {
+    // A peer is taken once it has sent this many bytes (they are read again by the next
+    // receives); 0 takes it on connecting.
+    size_t openingBytes = 0;
+    // A peer that has not sent them within this time is dropped; negative waits forever.
+    int openingTimeoutMs = -1;
+    // Asked on connecting and again when the opening bytes are in; empty admits any peer.
+    std::function<bool(in_addr_t address)> admits;
+    // Asked at least every 250 ms; true ends the listening with kGaveUp.
+    std::function<bool()> giveUp;
+  };
+  enum class ListenResult { kConnected, kFailed, kGaveUp };
+  // At most this many peers are opening at once; a new one drops the oldest.
+  static constexpr size_t kMaxOpeningPeers = 16;
+
+  // Listens on any local address and blocks until a peer is taken by `rules`, Close or
+  // InterruptReads is called, or `rules.giveUp` holds. The listening socket and the peers
+  // not taken are closed again in every case. A stream is already the connection.
+  [[nodiscard]] ListenResult Listen(uint16_t port, const ListenRules& rules);
+  [[nodiscard]] ListenResult Listen(uint16_t port);
+  // Session thread: the address of the peer taken by the last Listen (0 for a stream).
+  in_addr_t PeerAddress() const { return peerAddress_; }
   // errno of the last failed socket, bind or listen (0 when the last Listen got that far).
   int LastListenError() const;
 
@@ -67,6 +92,11 @@ class ByteChannel {
   SocketPtr DataSocket() const;
   IRAPIStream* Stream() const;
   bool WaitReadable(const SocketPtr& socket, int timeoutMs) const;
+  struct OpeningPeer;
+  // Accepts what is waiting on `listener`, dropping peers that are not admitted.
+  void AcceptPeers(int listener, const ListenRules& rules, std::vector<OpeningPeer>& peers) const;
+  // Takes `peer` as the connection; false when a Close came in between.
+  bool TakePeer(OpeningPeer& peer, uint64_t generation);
 
   UserNotifier* notifier_;
   mutable std::mutex mutex_;  // guards the fields below
@@ -78,6 +108,10 @@ class ByteChannel {
   // up instead of blocking on a socket nobody can wake any more.
   uint64_t generation_ = 0;
   int lastListenError_ = 0;
+  // Session thread only: the opening bytes Listen read, handed out first by Receive.
+  std::vector<uint8_t> opening_;
+  size_t openingAt_ = 0;
+  in_addr_t peerAddress_ = 0;
 };
 
 }  // namespace mirrodex

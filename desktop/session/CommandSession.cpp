@@ -81,11 +81,12 @@ void CommandSession::Act(uint32_t state) {
 
 void CommandSession::Open() {
   ResetStates();
-  if (!ListenOrStop(config_.commandPort)) return;
+  if (!ListenOrStop(config_.commandPort, kGreetingSize)) return;
   if (!Transport().ReadGreeting(config_.openingTimeoutMs)) {
     PushState(kStateError);
     return;
   }
+  if (!ClaimPeer()) return;
   PushState(kStateWait);
   owner_.OnEvent(kEventConnected);
 }

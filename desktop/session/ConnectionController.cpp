@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "desktop/session/Ipv4Lookup.h"
 #include "desktop/session/SessionLog.h"
 #include "desktop/session/WakeDevice.h"
 
@@ -9,7 +10,9 @@ namespace mirrodex {
 
 ConnectionController::ConnectionController(SessionOwner& client, ScreenDecoder& decoder,
                                            SessionConfig config)
-    : client_(client), decoder_(decoder), config_(std::move(config)) {}
+    : client_(client), decoder_(decoder), config_(std::move(config)), gate_(config_.openingTimeoutMs) {
+  config_.gate = &gate_;
+}
 
 ConnectionController::~ConnectionController() { StopSessions(); }
 
@@ -20,6 +23,7 @@ void ConnectionController::CreateSessions(bool streamMode) {
     stopping_ = false;
   }
   signal_.Clear();
+  gate_.Release();
   SessionOwner& sink = *this;
   command_ = std::make_unique<CommandSession>(sink, signal_, config_);
   screen_ = std::make_unique<ScreenSession>(sink, signal_, config_, decoder_);
@@ -71,6 +75,7 @@ void ConnectionController::OnEvent(uint32_t code) {
     std::lock_guard lock(reactionMutex_);
     if (stopping_) return;
     if ((code == kEventEnded || code == kEventError) && !signal_.IsStopped()) {
+      gate_.Release();
       screen_->RestartOpening();
       command_->RestartOpening();
     }
@@ -85,7 +90,20 @@ void ConnectionController::AttachStreams(IRAPIStream* screenStream, IRAPIStream*
 }
 
 bool ConnectionController::WakeDevice(const std::string& host) {
-  return mirrodex::WakeDevice(host, config_.notifier);
+  if (!mirrodex::WakeDevice(host, config_.notifier)) return false;
+  (void)ExpectPeer(host);  // the wake-up reached it, so it has an address
+  return true;
+}
+
+bool ConnectionController::ExpectPeer(const std::string& host) {
+  if (host.empty()) {
+    gate_.Expect({});
+    return true;
+  }
+  auto addresses = LookUpIpv4(host);
+  if (addresses.empty()) return false;
+  gate_.Expect(std::move(addresses));
+  return true;
 }
 
 bool ConnectionController::QueueRequest(uint32_t code, std::span<const uint8_t> payload) {

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "desktop/session/CommandSession.h"
+#include "desktop/session/PeerGate.h"
 #include "desktop/session/ScreenDecoder.h"
 #include "desktop/session/ScreenSession.h"
 #include "desktop/session/SessionConfig.h"
@@ -39,8 +40,12 @@ class ConnectionController : private SessionOwner {
   // Hands each session its agent stream and opens it; streams stay owned by the caller, who
   // releases them only after StopSessions.
   void AttachStreams(IRAPIStream* screenStream, IRAPIStream* commandStream);
-  // Sends the wake-up byte to `host`; false (after the notifier's message) when it failed.
+  // Sends the wake-up byte to `host` and takes agents only from its addresses; false (after
+  // the notifier's message) when it failed.
   [[nodiscard]] bool WakeDevice(const std::string& host);
+  // Takes agents only from the IPv4 addresses of `host` from now on (an empty host: from any
+  // address). False, changing nothing, when the name has no IPv4 address.
+  [[nodiscard]] bool ExpectPeer(const std::string& host);
   // The profile whose settings the next CreateSessions uses.
   void SetProfile(const std::string& name) { config_.profile = name; }
 
@@ -71,6 +76,7 @@ class ConnectionController : private SessionOwner {
   ScreenDecoder& decoder_;
   SessionConfig config_;
   SessionSignal signal_;
+  PeerGate gate_;
   std::mutex reactionMutex_;  // orders the sessions' reactions against StopSessions
   bool stopping_ = false;     // guarded by reactionMutex_
   std::unique_ptr<CommandSession> command_;

@@ -36,12 +36,11 @@ std::u16string ClipboardTextFromReply(std::span<const uint8_t> payload) {
   return text;
 }
 
-DeviceStatus ParseDeviceStatus(std::span<const uint8_t> payload) {
+std::optional<DeviceStatus> ParseDeviceStatus(std::span<const uint8_t> payload) {
+  if (payload.size() < 4 * kStatusValues) return std::nullopt;
   uint32_t values[kStatusValues] = {};
-  for (size_t i = 0; i < kStatusValues && 4 * i + 4 <= payload.size(); ++i) {
-    values[i] = LoadU32(&payload[4 * i]);
-  }
-  return {values[0], values[1], values[2], values[3], values[4]};
+  for (size_t i = 0; i < kStatusValues; ++i) values[i] = LoadU32(&payload[4 * i]);
+  return DeviceStatus{values[0], values[1], values[2], values[3], values[4]};
 }
 
 ClipboardOutcome CopyToDevice(DeviceRequester& requester, DesktopClipboard& clipboard) {
@@ -71,7 +70,9 @@ ClipboardOutcome CopyFromDevice(DeviceRequester& requester, DesktopClipboard& cl
 ExchangeStatus RefreshStatus(DeviceRequester& requester, DeviceStatus& values, StatusDisplay* display) {
   const ExchangeStatus status = requester.Exchange(kRequestStatus, kNoPayload);
   if (status != ExchangeStatus::kOk) return status;
-  values = ParseDeviceStatus(requester.Payload());
+  const auto parsed = ParseDeviceStatus(requester.Payload());
+  if (!parsed) return ExchangeStatus::kMalformed;
+  values = *parsed;
   if (display) display->ShowStatus(values.memoryLoad, values.mainBattery);
   return status;
 }

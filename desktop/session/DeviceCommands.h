@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -55,15 +56,16 @@ std::vector<uint8_t> ClipboardRequestPayload(std::u16string_view text);
 // The device clipboard text of a get-clipboard reply: up to the first zero unit; an odd
 // last byte is ignored.
 std::u16string ClipboardTextFromReply(std::span<const uint8_t> payload);
-// Zeroes the values, then fills them from at most the first 20 bytes of a status reply.
-DeviceStatus ParseDeviceStatus(std::span<const uint8_t> payload);
+// The values of a status reply (its first 20 bytes); nullopt when it is shorter.
+std::optional<DeviceStatus> ParseDeviceStatus(std::span<const uint8_t> payload);
 
 // Sends the desktop clipboard's text to the device clipboard.
 ClipboardOutcome CopyToDevice(DeviceRequester& requester, DesktopClipboard& clipboard);
 // Puts the device clipboard's text on the desktop clipboard.
 ClipboardOutcome CopyFromDevice(DeviceRequester& requester, DesktopClipboard& clipboard);
 // Asks the device for its status; on success stores the values and shows them, on failure
-// keeps the last values and shows nothing new.
+// (a reply too short to carry the values is kMalformed) keeps the last values and shows
+// nothing new.
 [[nodiscard]] ExchangeStatus RefreshStatus(DeviceRequester& requester, DeviceStatus& values,
                                            StatusDisplay* display);
 

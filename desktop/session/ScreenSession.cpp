@@ -39,7 +39,7 @@ void ScreenSession::Open() {
   ResetStates();
   ByteChannel& channel = Transport().Channel();
   if (!channel.IsStreamMode()) channel.Close();
-  if (!ListenOrStop(config_.screenPort)) return;
+  if (!ListenOrStop(config_.screenPort, kDeviceInfoSize)) return;
   SessionTransport& transport = Transport();
   if (!transport.ReadDeviceInfoAndSendSettings(config_.profile, config_.readSettings,
                                                config_.openingTimeoutMs) ||
@@ -47,6 +47,7 @@ void ScreenSession::Open() {
     PushState(kStateError);
     return;
   }
+  if (!ClaimPeer()) return;
   const DeviceInfo& info = transport.Info();
   // Block rows are not trusted from the record: the decoder derives them from the height.
   transport.SetPayloadLimit(

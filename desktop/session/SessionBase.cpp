@@ -1,5 +1,6 @@
 #include "desktop/session/SessionBase.h"
 
+#include "desktop/session/PeerGate.h"
 #include "desktop/session/SessionLog.h"
 
 namespace mirrodex {
@@ -72,9 +73,31 @@ void SessionBase::BackOff(uint32_t next) {
   PushState(next);
 }
 
-bool SessionBase::ListenOrStop(uint16_t port) {
-  if (transport_.Channel().Listen(port)) return true;
+bool SessionBase::ListenOrStop(uint16_t port, size_t openingBytes) {
+  ByteChannel::ListenRules rules;
+  rules.openingBytes = openingBytes;
+  rules.openingTimeoutMs = config_.openingTimeoutMs;
+  PeerGate* gate = config_.gate;
+  if (gate) rules.admits = [gate](in_addr_t address) { return gate->Admits(address); };
+  // A stop that came before listening began closed nothing this listening could notice.
+  rules.giveUp = [this, gate] { return signal_.IsStopped() || (gate && gate->PairingOverdue()); };
+  switch (transport_.Channel().Listen(port, rules)) {
+    case ByteChannel::ListenResult::kConnected:
+      return true;
+    case ByteChannel::ListenResult::kGaveUp:
+      PushState(kStateError);
+      return false;
+    case ByteChannel::ListenResult::kFailed:
+      break;
+  }
   PushState(transport_.Channel().IsStreamMode() ? kStateIdle : kStateStop);
+  return false;
+}
+
+bool SessionBase::ClaimPeer() {
+  const ByteChannel& channel = transport_.Channel();
+  if (!config_.gate || channel.IsStreamMode() || config_.gate->Claim(channel.PeerAddress())) return true;
+  PushState(kStateOpen);
   return false;
 }
 

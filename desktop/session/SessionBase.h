@@ -74,8 +74,13 @@ class SessionBase {
   // State 0: lengthens the delay up to 1001 ms, sleeps it (waking early for work), pushes `next`.
   void BackOff(uint32_t next);
   void ResetDelay() { delayMs_ = 1; }
-  // Listens on `port`; on failure pushes 6 when a stream is attached (it went away), else 5.
-  bool ListenOrStop(uint16_t port);
+  // Listens on `port` for a peer the gate admits that sends `openingBytes` within the opening
+  // timeout. On failure pushes 6 when a stream is attached (it went away), else 5; when the
+  // other session's peer never came, pushes 7.
+  bool ListenOrStop(uint16_t port, size_t openingBytes);
+  // After a completed opening: ties the device to the peer. False (the opening is pushed
+  // again) when the other session took a different peer meanwhile.
+  bool ClaimPeer();
   void Log(std::string_view text);
   void WakeSleepers() { signal_.Notify(); }
   // Derived destructors call this first: the worker must not run a step of a half-destroyed

@@ -11,6 +11,7 @@
 
 namespace mirrodex {
 
+class PeerGate;
 class SessionLog;
 class UserNotifier;
 
@@ -33,9 +34,13 @@ struct SessionConfig {
   // How long stopping waits for each worker before it unblocks the worker's socket.
   int stopWaitMs = 1000;
   std::string profile;
+  // The profile's device address (TCP/IP profiles); a client that knows it takes agents only
+  // from there. Empty when unknown.
+  std::string deviceHost;
   ProfileSettingsReader readSettings;  // empty: the default settings
   UserNotifier* notifier = nullptr;    // empty: messages are dropped
   SessionLog* log = nullptr;           // empty: debug texts are dropped
+  PeerGate* gate = nullptr;            // empty: any peer opens either session
   // Observes each back-off sleep of the command session (its length in milliseconds).
   std::function<void(uint32_t)> onBackOff;
 };

@@ -33,7 +33,8 @@ class SessionOwner {
   virtual void OnData(std::span<const uint8_t> buffer) = 0;
   // Screen thread, after a field that completes an image; the decoder's picture is whole.
   virtual void OnFrameComplete() {}
-  // Screen thread, after each decoded screen update.
+  // Screen thread, after each decoded screen update: it follows the OnFrameComplete calls of
+  // the frames that update completed, so a waiter for a frame must not expect its record yet.
   virtual void OnScreenUpdate(const ScreenUpdateInfo&) {}
 };
 

@@ -81,7 +81,7 @@ bool SessionTransport::ReadDeviceInfoAndSendSettings(const std::string& profileN
 }
 
 bool SessionTransport::ReadGreeting(int timeoutMs) {
-  uint8_t greeting[2];
+  uint8_t greeting[kGreetingSize];
   return channel_.ReceiveExact(greeting, sizeof greeting, timeoutMs);
 }
 

@@ -17,6 +17,9 @@
 
 namespace mirrodex {
 
+// The command session's opening: two bytes the agent sends first.
+inline constexpr size_t kGreetingSize = 2;
+
 class SessionTransport {
  public:
   enum class Received { kFailed, kData, kStatusValue, kIdle, kClose, kCommandWord };

@@ -181,5 +181,41 @@ TEST_F(Transfers, PullEndingOnADeviceErrorTimeoutOrShortWriteFailsAndKeepsThePar
   EXPECT_EQ(ReadLocal("whole"), device.contents);
 }
 
+TEST_F(Transfers, PullFromADeviceThatNeverStopsSendingEndsAtItsLimit) {
+  // Every answer says more follows.
+  uint32_t chunks = 0;
+  bool empty = false;
+  ScriptedAgent endless{dispatcher, [&](const SeenRequest&) -> std::optional<std::vector<uint8_t>> {
+                          ++chunks;
+                          return MakeReply(kRequestReadFirst, 1, std::vector<uint8_t>(empty ? 0 : 30000, 0x5A));
+                        }};
+  DeviceFileSource source2{dispatcher, endless.Sender(), 300};
+  DeviceTransfer pull{source2};
+
+  // The listing said 70000 bytes: a margin more is taken, then the copy fails and says why.
+  TransferControl control;
+  control.maxBytes = PullLimitForListedSize(70000);
+  TransferResult result = pull.CopyFromDevice("\\endless", Local("listed"), control);
+  EXPECT_EQ(result.result.kind, FileResult::Kind::kOverLimit);
+  EXPECT_EQ(result.result.limit, control.maxBytes);
+  EXPECT_NE(result.result.Describe().find(std::to_string(control.maxBytes) + " bytes"), std::string::npos);
+  EXPECT_LE(ReadLocal("listed").size(), control.maxBytes);
+  EXPECT_GE(ReadLocal("listed").size(), 70000u);
+
+  // A caller's limit (the free space) holds the same way, to the byte.
+  control.maxBytes = 65000;
+  result = pull.CopyFromDevice("\\endless", Local("room"), control);
+  EXPECT_EQ(result.result.kind, FileResult::Kind::kOverLimit);
+  EXPECT_EQ(ReadLocal("room").size(), 60000u);
+
+  // Empty chunks said to be followed by more never end a copy either.
+  empty = true;
+  chunks = 0;
+  result = pull.CopyFromDevice("\\endless", Local("empty"), {});
+  EXPECT_EQ(result.result.kind, FileResult::Kind::kCommunication);
+  EXPECT_EQ(result.result.exchange, ExchangeStatus::kMalformed);
+  EXPECT_EQ(chunks, 1u);
+}
+
 }  // namespace
 }  // namespace mirrodex

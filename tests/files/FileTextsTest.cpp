@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <ctime>
 
+#include <random>
+
 #include <gtest/gtest.h>
 
 #include "desktop/files/DeviceAnswers.h"
@@ -80,6 +82,49 @@ TEST(DeviceAnswers, ListingEntriesAreReadAndShortAnswersRefused) {
   EXPECT_EQ(roots[1].text, "c:");
   EXPECT_EQ(roots[1].value, 8u);
   EXPECT_FALSE(ParseRoots(3, Words({92, 7, 'c', 8}), roots));
+}
+
+// Names from the device in random mixes of ASCII, BMP characters, pairs and lone halves: an
+// entry is kept exactly when its name is well-formed, and a kept name encodes back to the
+// device's bytes, so no two device names can come out as the same path.
+TEST(DeviceAnswers, ListingEntriesWhoseNamesHoldALoneSurrogateAreLeftOut) {
+  std::mt19937 random(17);
+  const char16_t pieces[] = {u'a', u'\u00E9', u'\u20AC', 0xD83D, 0xDE00, 0xDBFF, 0xDC00};
+  for (int round = 0; round < 2000; ++round) {
+    std::vector<uint8_t> answer;
+    std::vector<std::vector<uint8_t>> names;
+    const uint32_t count = 1 + random() % 4;
+    for (uint32_t i = 0; i < count; ++i) {
+      std::vector<uint8_t> name;
+      for (uint32_t n = random() % 6; n > 0; --n) {
+        const char16_t unit = pieces[random() % std::size(pieces)];
+        name.push_back(static_cast<uint8_t>(unit));
+        name.push_back(static_cast<uint8_t>(unit >> 8));
+      }
+      const auto length = Words({static_cast<uint32_t>(name.size() / 2)});
+      answer.insert(answer.end(), length.begin(), length.end());
+      answer.insert(answer.end(), name.begin(), name.end());
+      const auto rest = Words({1, 0, 0, 0, 0});
+      answer.insert(answer.end(), rest.begin(), rest.end());
+      names.push_back(name);
+    }
+    std::vector<FileEntry> entries;
+    size_t refused = 99;
+    ASSERT_TRUE(ParseFolderListing(count, answer, entries, &refused));
+    std::vector<std::vector<uint8_t>> kept;
+    for (const auto& name : names) {
+      if (IsWellFormedUtf16Le(name)) kept.push_back(name);
+    }
+    ASSERT_EQ(entries.size(), kept.size());
+    EXPECT_EQ(refused, names.size() - kept.size());
+    for (size_t i = 0; i < kept.size(); ++i) EXPECT_EQ(Utf8ToUtf16Le(entries[i].name), kept[i]);
+  }
+  const std::vector<uint8_t> lowAlone = {0x00, 0xDC}, highAtEnd = {0x41, 0x00, 0x3D, 0xD8},
+                             pair = {0x3D, 0xD8, 0x00, 0xDE}, swapped = {0x00, 0xDE, 0x3D, 0xD8};
+  EXPECT_FALSE(IsWellFormedUtf16Le(lowAlone));
+  EXPECT_FALSE(IsWellFormedUtf16Le(highAtEnd));
+  EXPECT_TRUE(IsWellFormedUtf16Le(pair));
+  EXPECT_FALSE(IsWellFormedUtf16Le(swapped));
 }
 
 }  // namespace

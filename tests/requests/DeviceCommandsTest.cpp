@@ -90,7 +90,7 @@ TEST(Clipboard, FailuresAndAnEmptyDeviceClipboard) {
   EXPECT_EQ(clipboard.text, u"\u00E9\U0001F600");
 }
 
-TEST(Status, RepliesFillOnlyTheFiveValuesAndFailuresKeepTheLastOnes) {
+TEST(Status, RepliesFillOnlyTheFiveValuesAndShortRepliesOrFailuresKeepTheLastOnes) {
   ReplyDispatcher dispatcher;
   std::vector<uint8_t> payload(28);
   for (size_t i = 0; i < 7; ++i) StoreU32(&payload[4 * i], static_cast<uint32_t>(10 + i));
@@ -111,17 +111,24 @@ TEST(Status, RepliesFillOnlyTheFiveValuesAndFailuresKeepTheLastOnes) {
   ASSERT_EQ(display.shown.size(), 1u);
   EXPECT_EQ(display.shown[0], std::make_pair(10u, 13u));
 
-  payload.resize(9);  // two whole values and one stray byte
-  DeviceRequester shortReply(dispatcher, agent.Sender(), Role::kCurrent);
-  EXPECT_EQ(RefreshStatus(shortReply, values, &display), ExchangeStatus::kOk);
-  EXPECT_EQ(values.freeStore, 11u);
-  EXPECT_EQ(values.totalStore, 0u);
-  EXPECT_EQ(values.mainBattery, 0u);
+  // A reply too short to carry the five values fails whatever its length, and keeps the
+  // last values and display.
+  for (size_t length = 0; length < 20; ++length) {
+    payload.assign(length, 0x77);
+    DeviceRequester shortReply(dispatcher, agent.Sender(), Role::kCurrent);
+    EXPECT_EQ(RefreshStatus(shortReply, values, &display), ExchangeStatus::kMalformed) << length;
+    EXPECT_EQ(values.freeStore, 11u);
+  }
+  EXPECT_EQ(display.shown.size(), 1u);
+  payload.assign(20, 0);
+  DeviceRequester exact(dispatcher, agent.Sender(), Role::kCurrent);
+  EXPECT_EQ(RefreshStatus(exact, values, &display), ExchangeStatus::kOk);
+  EXPECT_EQ(values.freeStore, 0u);
 
   answer = false;
   DeviceRequester failed(dispatcher, agent.Sender(), Role::kCurrent);
   EXPECT_EQ(RefreshStatus(failed, values, &display), ExchangeStatus::kRefused);
-  EXPECT_EQ(values.memoryLoad, 10u);
+  EXPECT_EQ(values.memoryLoad, 0u);
   EXPECT_EQ(display.shown.size(), 2u);
 }
 

@@ -217,7 +217,7 @@ TEST(ByteChannelClosing, CloseFromAnotherThreadWakesAcceptReceiveAndStreamRead) 
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
       channel.Close();
     });
-    EXPECT_FALSE(channel.Listen(0));  // blocked in accept until closed
+    EXPECT_EQ(channel.Listen(0), ByteChannel::ListenResult::kFailed);  // blocked in accept until closed
     closer.join();
   }
   {
@@ -235,7 +235,7 @@ TEST(ByteChannelClosing, CloseFromAnotherThreadWakesAcceptReceiveAndStreamRead) 
     test::SocketPairStream stream(peer);
     ByteChannel channel;
     channel.AttachStream(&stream);
-    EXPECT_TRUE(channel.Listen(3938));  // a stream is already the connection
+    EXPECT_EQ(channel.Listen(3938), ByteChannel::ListenResult::kConnected);  // a stream is already the connection
     std::thread closer([&] {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
       channel.Close();
