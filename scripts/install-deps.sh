@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
-  qt6-base-dev
+  qt6-base-dev qt6-svg-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
   libx11-dev libxext-dev libxtst-dev xvfb xauth
   zlib1g-dev libbz2-dev libjpeg62-turbo-dev
