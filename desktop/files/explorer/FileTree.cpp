@@ -207,7 +207,9 @@ void FileTree::OnItemChanged(QTreeWidgetItem* item, int column) {
 
 QStringList FileTree::mimeTypes() const { return {kExplorerMimeType, "text/uri-list"}; }
 
-QMimeData* FileTree::mimeData(const QList<QTreeWidgetItem*>& items) const {
+QMimeData* FileTree::mimeData(const QList<QTreeWidgetItem*>& items) const { return DragData(items); }
+
+QMimeData* FileTree::DragData(const QList<QTreeWidgetItem*>& items) const {
   QStringList paths;
   QList<QUrl> urls;
   for (const QTreeWidgetItem* item : items) {
@@ -226,7 +228,8 @@ bool FileTree::Accepts(const QMimeData* data) const {
   if (data->hasFormat(kExplorerMimeType)) return true;
   // Files from outside the program are local files: they can go to the device.
   if (!device_ || !data->hasUrls()) return false;
-  return std::any_of(data->urls().begin(), data->urls().end(), [](const QUrl& u) { return u.isLocalFile(); });
+  const QList<QUrl> urls = data->urls();
+  return std::any_of(urls.begin(), urls.end(), [](const QUrl& u) { return u.isLocalFile(); });
 }
 
 QTreeWidgetItem* FileTree::DropFolder(const QPoint& position) const {

@@ -68,6 +68,12 @@ class FileTree : public QTreeWidget {
   // Files only (folders stay visible so the tree can still be walked); empty shows all.
   void SetFilter(const QString& text);
   QString Filter() const { return filter_; }
+  // A label is being edited.
+  bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
+
+  // The drag data of `items`' files (kExplorerMimeType, and text/uri-list on the PC side);
+  // nullptr when there is no file among them.
+  QMimeData* DragData(const QList<QTreeWidgetItem*>& items) const;
 
   // The tree's own clipboard for Copy and Paste within this side.
   void SetClipboard(const QStringList& paths) { clipboard_ = paths; }
