@@ -465,8 +465,9 @@ void CPDAExplorer::NewFolder(FileTree* tree) {
   const QString path = FileTree::PathOf(folder);
   const bool device = tree->IsDevice();
   const QString base = LoadText(text::kNewFolder);
+  const QString prefix = tree->Join(path, QString());  // the tree itself stays on this thread
   wait_->Begin(false);
-  worker_->Run([this, tree, path, device, base](ExplorerSources& sources) -> std::function<void()> {
+  worker_->Run([this, tree, path, prefix, device, base](ExplorerSources& sources) -> std::function<void()> {
     FileSource& side = sources.Side(device);
     std::vector<FileEntry> entries;
     FileResult result = ListAllowingEmpty(side, Std(path), entries);
@@ -479,7 +480,7 @@ void CPDAExplorer::NewFolder(FileTree* tree) {
       if (!taken) name = candidate;
     }
     if (result && name.isEmpty()) result = FileResult::Local(FileResult::Kind::kRefused, EEXIST);
-    if (result) result = side.CreateFolder(Std(tree->Join(path, name)));
+    if (result) result = side.CreateFolder(Std(prefix + name));
     if (result) result = ListAllowingEmpty(side, Std(path), entries);
     return [this, tree, path, name, result, entries = std::move(entries)]() mutable {
       QTreeWidgetItem* folder = FindByPath(tree, path);
@@ -581,24 +582,18 @@ void CPDAExplorer::Delete(FileTree* tree) {
 
 // --- Copies --------------------------------------------------------------------------------
 
-void CPDAExplorer::CopyFromDevice() {
-  if (busy_ || IsWorking()) return;
-  QStringList sources, displays;
-  for (QTreeWidgetItem* item : DeviceTree()->SelectedFiles()) {
-    sources << FileTree::PathOf(item);
-    displays << SizeAndDate(FileTree::SizeTextOf(item), FileTree::DateTextOf(item));
-  }
-  CopyBetween(false, sources, displays, LocalTree()->CurrentFolder());
-}
+void CPDAExplorer::CopyFromDevice() { CopySelected(false); }
+void CPDAExplorer::CopyToDevice() { CopySelected(true); }
 
-void CPDAExplorer::CopyToDevice() {
+void CPDAExplorer::CopySelected(bool toDevice) {
   if (busy_ || IsWorking()) return;
-  QStringList sources, displays;
-  for (QTreeWidgetItem* item : LocalTree()->SelectedFiles()) {
-    sources << FileTree::PathOf(item);
+  FileTree* source = toDevice ? LocalTree() : DeviceTree();
+  QStringList paths, displays;
+  for (QTreeWidgetItem* item : source->SelectedFiles()) {
+    paths << FileTree::PathOf(item);
     displays << SizeAndDate(FileTree::SizeTextOf(item), FileTree::DateTextOf(item));
   }
-  CopyBetween(true, sources, displays, DeviceTree()->CurrentFolder());
+  CopyBetween(toDevice, paths, displays, Other(source)->CurrentFolder());
 }
 
 void CPDAExplorer::CopyBetween(bool toDevice, const QStringList& sources, const QStringList& displays,

@@ -130,6 +130,8 @@ class CPDAExplorer : public QMainWindow {
   // Asks about existing targets, then copies what the user kept.
   void StartCopy(Direction direction, std::vector<CopyItem> items, const QString& destinationFolder);
   void RunCopy(Direction direction, std::vector<CopyItem> items, const QString& destinationFolder);
+  // The selected files of one tree to the current folder of the other.
+  void CopySelected(bool toDevice);
   void CopyBetween(bool toDevice, const QStringList& sources, const QStringList& displays, QTreeWidgetItem* folder);
 
   void Tell(int textId, const QString& argument = {});
