@@ -15,6 +15,7 @@
 #include <random>
 
 #include "desktop/files/explorer/ExplorerPane.h"
+#include "desktop/files/explorer/ExplorerTexts.h"
 #include "desktop/files/explorer/WaitDialog.h"
 #include "desktop/resources/StringTable.h"
 #include "protocol/Requests.h"
@@ -318,6 +319,15 @@ class ExplorerTest : public QObject {
     QCOMPARE(ReadFile(fixture_.DeviceRoot() / "large.bin"), std::string("previous"));
     QCOMPARE(LeftoverTemporaries(fixture_.DeviceRoot()), 0);
     QVERIFY(window->Action(CPDAExplorer::Command::kRefresh)->isEnabled());
+
+    // Closing the window while a copy runs ends the copy; nothing is left half done.
+    fixture_.prompter.answers = {true};
+    window->CopyToDevice();
+    QTRY_VERIFY_WITH_TIMEOUT(window->Wait()->Line().endsWith(" KB"), test::kWaitMs);
+    window->close();
+    QTRY_VERIFY_WITH_TIMEOUT(CPDAExplorer::Current() == nullptr, test::kWaitMs);
+    QCOMPARE(ReadFile(fixture_.DeviceRoot() / "large.bin"), std::string("previous"));
+    QCOMPARE(LeftoverTemporaries(fixture_.DeviceRoot()), 0);
   }
 
   void droppingTwoLocalFilesOntoTheDeviceTreeCopiesBoth() {
@@ -343,6 +353,28 @@ class ExplorerTest : public QObject {
     fixture_.Settle();
     delete dragged;
     QCOMPARE(ReadFile(fixture_.LocalPath() / "one.txt"), std::string("first"));
+  }
+
+  void withoutADeviceThePcSideWorksAndTheDeviceSideSaysSo() {
+    WriteFile(fixture_.LocalPath() / "alone.txt", "a");
+    test::ScriptedPrompter prompter;
+    CPDAExplorer::Services services;
+    services.dispatcher = &fixture_.Device().Dispatcher();
+    services.sender = [](uint32_t, std::span<const uint8_t>) { return false; };
+    services.store = &fixture_.Store();
+    services.prompter = &prompter;
+    auto* window = new CPDAExplorer(services);
+    window->show();
+    window->OpenLocalFolder(fixture_.LocalRoot());
+    window->Refresh();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->IsWorking(), test::kWaitMs);
+    QCOMPARE(ChildNames(window->LocalTree()->RootItem()), QStringList{"alone.txt"});
+    QVERIFY(!window->DeviceTree()->RootItem());
+    QCOMPARE(window->DevicePane()->Roots()->count(), 0);
+    QVERIFY(window->MessagePane().startsWith(explorer_text::kNoDevice));
+    QVERIFY(prompter.told.isEmpty());
+    window->close();
+    QTRY_VERIFY(CPDAExplorer::Current() == nullptr);
   }
 
   void oneWindowAtATimeAndItsPlacementIsStored() {
