@@ -6,6 +6,7 @@
 #include <QtTest>
 #include <cstdlib>
 
+#include "desktop/files/explorer/WaitDialog.h"
 #include "tests/explorer/ExplorerFixture.h"
 
 namespace mirrodex {
@@ -57,6 +58,15 @@ class ExplorerPictureTest : public QObject {
     QVERIFY(QDir().mkpath(folder));
     QVERIFY(picture.save(folder + "/explorer.png"));
     qInfo("picture: %s/explorer.png", qPrintable(folder));
+    // The wait dialog as a copy shows it.
+    WaitDialog* wait = window->Wait();
+    wait->Begin(true);
+    wait->ShowProgress("4.1 MB - 08/12/2026 - 1536.00 KB", 1572864, 4404019);
+    QTRY_VERIFY(wait->isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(wait));
+    QTest::qWait(200);
+    QVERIFY(wait->screen()->grabWindow(wait->winId()).save(folder + "/explorer-wait.png"));
+    wait->Finish();
     QCOMPARE(localTree->RootItem()->childCount(), 6);
     QCOMPARE(deviceTree->RootItem()->childCount(), 5);
     fixture_.Close();

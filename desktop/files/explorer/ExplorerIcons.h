@@ -1,5 +1,5 @@
-// The pictures of the file manager's commands: the desktop's theme icons where it has them,
-// the program's own otherwise.
+// The pictures of the file manager's commands and of the device's root, drawn for the program
+// in the style of its other icons.
 // Threads: the user-interface thread.
 #pragma once
 
@@ -7,7 +7,7 @@
 
 namespace mirrodex {
 
-enum class ExplorerIconKind { kNewFolder, kDelete, kRename, kRefresh, kCopyToDevice, kCopyFromDevice, kHelp };
+enum class ExplorerIconKind { kNewFolder, kDelete, kRename, kRefresh, kDeviceRoot, kCopyToDevice, kCopyFromDevice, kHelp };
 
 QIcon ExplorerIcon(ExplorerIconKind kind);
 

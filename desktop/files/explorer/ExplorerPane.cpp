@@ -33,6 +33,9 @@ ExplorerPane::ExplorerPane(bool device, FileIcons& icons, QWidget* parent) : QWi
   header->setObjectName("paneHeader");
   auto* title = new QLabel(LoadText(device ? text::kDeviceHeader : text::kLocalHeader), header);
   title->setObjectName("paneTitle");
+  QFont bold = title->font();
+  bold.setBold(true);
+  title->setFont(bold);
   roots_ = new QComboBox(header);
   roots_->setObjectName(device ? "deviceRoots" : "localRoots");
   roots_->setSizeAdjustPolicy(QComboBox::AdjustToContents);

@@ -1,5 +1,7 @@
 #include "desktop/files/explorer/FileIcons.h"
 
+#include "desktop/files/explorer/ExplorerIcons.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QStyle>
@@ -30,7 +32,7 @@ FileIcons::FileIcons() {
   EnsureFallbackTheme();
   folder_ = Themed("folder", QStyle::SP_DirIcon);
   localRoot_ = Themed("drive-harddisk", QStyle::SP_DriveHDIcon);
-  deviceRoot_ = QIcon::fromTheme("phone", Themed("drive-removable-media", QStyle::SP_DriveFDIcon));
+  deviceRoot_ = ExplorerIcon(ExplorerIconKind::kDeviceRoot);
   unknownFile_ = Themed("text-x-generic", QStyle::SP_FileIcon);
 }
 
