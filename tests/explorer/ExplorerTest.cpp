@@ -297,6 +297,18 @@ class ExplorerTest : public QObject {
     QCOMPARE(fixture_.prompter.asked, QStringList{FormatText(text::kFileExistsOverwrite, "\\Sub\\up.bin")});
     QCOMPARE(ReadFile(fixture_.DeviceRoot() / "Sub" / "up.bin"), up);
     QCOMPARE(LeftoverTemporaries(fixture_.DeviceRoot() / "Sub"), 0);
+
+    // A file never replaces a folder of its name.
+    fixture_.prompter.Clear();
+    WriteFile(fixture_.LocalPath() / "Sub", "a file");
+    window->Refresh();
+    fixture_.Settle();
+    ExplorerFixture::Select(local, local->FindChild(local->RootItem(), "Sub"));
+    device->setCurrentItem(device->RootItem());
+    window->CopyToDevice();
+    fixture_.Settle();
+    QCOMPARE(fixture_.prompter.told, QStringList{LoadText(text::kCopyError)});
+    QVERIFY(fs::is_directory(fixture_.DeviceRoot() / "Sub"));
   }
 
   void stopDuringALargeCopyToTheDeviceEndsAfterABlockWithoutAnError() {

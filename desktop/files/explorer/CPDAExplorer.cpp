@@ -664,6 +664,12 @@ void CPDAExplorer::Drop(FileTree* tree, const QMimeData* data, QTreeWidgetItem* 
 
 void CPDAExplorer::StartCopy(Direction direction, std::vector<CopyItem> items, const QString& destinationFolder) {
   const bool toDevice = direction == Direction::kToDevice || direction == Direction::kWithinDevice;
+  // A file never takes the place of a folder.
+  FileTree* destination = toDevice ? DeviceTree() : LocalTree();
+  for (const CopyItem& item : items) {
+    const QTreeWidgetItem* existing = FindByPath(destination, item.to);
+    if (existing && FileTree::KindOf(existing) != ItemKind::kFile) return Tell(text::kCopyError);
+  }
   std::vector<std::string> targets;
   for (const CopyItem& item : items) targets.push_back(Std(item.to));
   wait_->Begin(false);
