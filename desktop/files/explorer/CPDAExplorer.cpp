@@ -85,6 +85,13 @@ CPDAExplorer* CPDAExplorer::ShowOrRaise(const Services& services, QWidget* owner
 
 CPDAExplorer* CPDAExplorer::Current() { return gCurrent; }
 
+void CPDAExplorer::CloseCurrent() {
+  if (!gCurrent) return;
+  CPDAExplorer* window = gCurrent;
+  window->close();
+  delete window;  // the deferred deletion close() queued goes with it
+}
+
 CPDAExplorer::CPDAExplorer(const Services& services, QWidget* owner)
     : QMainWindow(owner, Qt::Window), services_(services) {
   gCurrent = this;

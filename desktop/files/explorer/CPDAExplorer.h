@@ -56,6 +56,10 @@ class CPDAExplorer : public QMainWindow {
   // Opens the window, filled, or raises the one already open: one window at a time.
   static CPDAExplorer* ShowOrRaise(const Services& services, QWidget* owner = nullptr);
   static CPDAExplorer* Current();
+  // Closes and destroys the open window at once (its placement stored, its requesting thread
+  // ended). The program calls it before the dispatcher or the sessions go: a window that is a
+  // child of the main frame would otherwise outlive the frame's own members.
+  static void CloseCurrent();
 
   // A window without showing or filling it (ShowOrRaise does both).
   explicit CPDAExplorer(const Services& services, QWidget* owner = nullptr);
