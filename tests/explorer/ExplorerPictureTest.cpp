@@ -50,10 +50,15 @@ class ExplorerPictureTest : public QObject {
     window->move(0, 0);
     QVERIFY(QTest::qWaitForWindowExposed(window));
     QTRY_COMPARE(window->size(), QSize(960, 520));
-    QTest::qWait(200);  // the X server has drawn what was flushed (a picture, nothing compared)
-
-    const QPixmap picture = window->screen()->grabWindow(window->winId());
-    QVERIFY(!picture.isNull());
+    // The X server shows the painted window once the selected row's highlight is on screen.
+    QTreeWidgetItem* selected = localTree->FindChild(localTree->RootItem(), "holiday.jpg");
+    const QRect row = localTree->visualItemRect(selected);
+    const QPoint probe = localTree->viewport()->mapTo(window, QPoint(row.center().x(), row.top() + 1));
+    const QColor base = localTree->palette().color(QPalette::Base);
+    QPixmap picture;
+    QTRY_VERIFY_WITH_TIMEOUT((picture = window->screen()->grabWindow(window->winId()),
+                              picture.toImage().pixelColor(probe) != base),
+                             test::kWaitMs);
     const QString folder = qEnvironmentVariable("MIRRODEX_PICTURE_DIR", QDir::tempPath());
     QVERIFY(QDir().mkpath(folder));
     QVERIFY(picture.save(folder + "/explorer.png"));
@@ -64,8 +69,11 @@ class ExplorerPictureTest : public QObject {
     wait->ShowProgress("4.1 MB - 08/12/2026 - 1536.00 KB", 1572864, 4404019);
     QTRY_VERIFY(wait->isVisible());
     QVERIFY(QTest::qWaitForWindowExposed(wait));
-    QTest::qWait(200);
-    QVERIFY(wait->screen()->grabWindow(wait->winId()).save(folder + "/explorer-wait.png"));
+    QPixmap waitPicture;
+    QTRY_VERIFY_WITH_TIMEOUT((waitPicture = wait->screen()->grabWindow(wait->winId()),
+                              waitPicture.toImage() == wait->grab().toImage()),
+                             test::kWaitMs);
+    QVERIFY(waitPicture.save(folder + "/explorer-wait.png"));
     wait->Finish();
     QCOMPARE(localTree->RootItem()->childCount(), 6);
     QCOMPARE(deviceTree->RootItem()->childCount(), 5);
