@@ -1,18 +1,25 @@
 #include "desktop/files/explorer/PcRoots.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStorageInfo>
 
 namespace mirrodex {
 namespace {
 
-// Volumes a user keeps files on live under these folders, or are real disks mounted elsewhere.
+// Volumes a user keeps files on live under these folders, or are real disks mounted outside
+// the system's own folders (containers bind single files such as /etc/hosts: not volumes).
 bool IsUserVolume(const QStorageInfo& volume) {
   if (!volume.isValid() || !volume.isReady()) return false;
   const QString path = volume.rootPath();
-  if (path == "/") return false;  // listed by itself
-  if (path.startsWith("/media/") || path.startsWith("/mnt/") || path.startsWith("/run/media/")) return true;
-  return volume.device().startsWith("/dev/") && !path.startsWith("/boot") && !path.startsWith("/snap/");
+  if (path == "/" || !QFileInfo(path).isDir()) return false;
+  for (const char* place : {"/media/", "/mnt/", "/run/media/"}) {
+    if (path.startsWith(place)) return true;
+  }
+  for (const char* system : {"/boot", "/dev", "/etc", "/proc", "/run", "/snap", "/sys", "/tmp", "/usr", "/var"}) {
+    if (path == system || path.startsWith(QString(system) + "/")) return false;
+  }
+  return volume.device().startsWith("/dev/");
 }
 
 }  // namespace
