@@ -38,7 +38,8 @@ inline std::string ReadFile(const fs::path& path) {
 
 inline QStringList ChildNames(QTreeWidgetItem* folder) {
   QStringList names;
-  for (int i = 0; folder && i < folder->childCount(); ++i) names << FileTree::NameOf(folder->child(i));
+  for (int i = 0; folder && i < folder->childCount(); ++i)
+    names << FileTree::NameOf(folder->child(i));
   return names;
 }
 
@@ -72,7 +73,8 @@ class ExplorerFixture {
     }
     CPDAExplorer::Services services;
     services.dispatcher = &device_.Dispatcher();
-    services.sender = [this, inner = device_.Sender()](uint32_t code, std::span<const uint8_t> payload) {
+    services.sender = [this, inner = device_.Sender()](uint32_t code,
+                                                       std::span<const uint8_t> payload) {
       {
         std::lock_guard lock(mutex_);
         codes_.push_back(code);

@@ -43,9 +43,11 @@ class ExplorerPictureTest : public QObject {
     fixture_.Settle();
     FileTree* deviceTree = window->DeviceTree();
     fixture_.Expand(deviceTree, deviceTree->FindChild(deviceTree->RootItem(), "My Documents"));
-    test::ExplorerFixture::Select(deviceTree, deviceTree->FindChild(deviceTree->RootItem(), "readme.txt"));
+    test::ExplorerFixture::Select(deviceTree,
+                                  deviceTree->FindChild(deviceTree->RootItem(), "readme.txt"));
     FileTree* localTree = window->LocalTree();
-    test::ExplorerFixture::Select(localTree, localTree->FindChild(localTree->RootItem(), "holiday.jpg"));
+    test::ExplorerFixture::Select(localTree,
+                                  localTree->FindChild(localTree->RootItem(), "holiday.jpg"));
     window->resize(960, 520);
     window->move(0, 0);
     QVERIFY(QTest::qWaitForWindowExposed(window));
@@ -53,7 +55,8 @@ class ExplorerPictureTest : public QObject {
     // The X server shows the painted window once the selected row's highlight is on screen.
     QTreeWidgetItem* selected = localTree->FindChild(localTree->RootItem(), "holiday.jpg");
     const QRect row = localTree->visualItemRect(selected);
-    const QPoint probe = localTree->viewport()->mapTo(window, QPoint(row.center().x(), row.top() + 1));
+    const QPoint probe =
+        localTree->viewport()->mapTo(window, QPoint(row.center().x(), row.top() + 1));
     const QColor base = localTree->palette().color(QPalette::Base);
     QPixmap picture;
     QTRY_VERIFY_WITH_TIMEOUT((picture = window->screen()->grabWindow(window->winId()),

@@ -44,7 +44,8 @@ bool Sent(const std::vector<uint32_t>& codes, uint32_t code) {
 // Files whose names start with a dot: temporary names of copies that were left behind.
 int LeftoverTemporaries(const fs::path& folder) {
   int count = 0;
-  for (const auto& entry : fs::directory_iterator(folder)) count += entry.path().filename().string()[0] == '.';
+  for (const auto& entry : fs::directory_iterator(folder))
+    count += entry.path().filename().string()[0] == '.';
   return count;
 }
 
@@ -125,7 +126,8 @@ class ExplorerTest : public QObject {
     QVERIFY(fs::is_directory(fixture_.DeviceRoot() / "New Folder"));
     QCOMPARE(FileTree::NameOf(device->currentItem()), QString("New Folder"));
     QVERIFY(device->IsEditing());  // named right away
-    QTest::keyClick(device->viewport()->focusWidget() ? device->viewport()->focusWidget() : device, Qt::Key_Escape);
+    QTest::keyClick(device->viewport()->focusWidget() ? device->viewport()->focusWidget() : device,
+                    Qt::Key_Escape);
     device->setCurrentItem(device->RootItem());
     window->NewFolder(device);
     fixture_.Settle();
@@ -237,7 +239,8 @@ class ExplorerTest : public QObject {
     QVERIFY(window->Action(CPDAExplorer::Command::kCopyToDevice)->isEnabled());
     window->CopyToDevice();  // answered No
     fixture_.Settle();
-    QCOMPARE(fixture_.prompter.asked, QStringList{FormatText(text::kFileExistsQuestion, "\\up.bin")});
+    QCOMPARE(fixture_.prompter.asked,
+             QStringList{FormatText(text::kFileExistsQuestion, "\\up.bin")});
     QCOMPARE(ReadFile(fixture_.DeviceRoot() / "up.bin"), std::string("old device copy"));
     fixture_.prompter.answers = {true};
     window->CopyToDevice();
@@ -294,7 +297,8 @@ class ExplorerTest : public QObject {
     fixture_.prompter.answers = {true};
     window->Paste(device, device->FindChild(device->RootItem(), "Sub"));
     fixture_.Settle();
-    QCOMPARE(fixture_.prompter.asked, QStringList{FormatText(text::kFileExistsOverwrite, "\\Sub\\up.bin")});
+    QCOMPARE(fixture_.prompter.asked,
+             QStringList{FormatText(text::kFileExistsOverwrite, "\\Sub\\up.bin")});
     QCOMPARE(ReadFile(fixture_.DeviceRoot() / "Sub" / "up.bin"), up);
     QCOMPARE(LeftoverTemporaries(fixture_.DeviceRoot() / "Sub"), 0);
 
@@ -349,7 +353,8 @@ class ExplorerTest : public QObject {
     CPDAExplorer* window = fixture_.Open();
     FileTree* device = window->DeviceTree();
     QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(outside.path() + "/one.txt"), QUrl::fromLocalFile(outside.path() + "/two.txt")});
+    data.setUrls({QUrl::fromLocalFile(outside.path() + "/one.txt"),
+                  QUrl::fromLocalFile(outside.path() + "/two.txt")});
     const QPoint at = device->visualItemRect(device->RootItem()).center();
     QVERIFY(DropOn(device, at, &data));
     fixture_.Settle();

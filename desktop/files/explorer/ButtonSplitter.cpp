@@ -22,7 +22,8 @@ QToolButton* BarButton(QWidget* parent, const QString& text, const char* tip, co
 
 }  // namespace
 
-ButtonSplitterHandle::ButtonSplitterHandle(QSplitter* parent) : QSplitterHandle(Qt::Horizontal, parent) {
+ButtonSplitterHandle::ButtonSplitterHandle(QSplitter* parent)
+    : QSplitterHandle(Qt::Horizontal, parent) {
   toDevice_ = BarButton(this, ">>", explorer_text::kCopyToDeviceTip, "copyToDeviceButton");
   fromDevice_ = BarButton(this, "<<", explorer_text::kCopyFromDeviceTip, "copyFromDeviceButton");
   refresh_ = BarButton(this, QString(), explorer_text::kRefreshTip, "refreshButton");
@@ -56,6 +57,8 @@ ButtonSplitterHandle* ButtonSplitter::Bar() const {
   return count() > 1 ? static_cast<ButtonSplitterHandle*>(handle(1)) : nullptr;
 }
 
-QSplitterHandle* ButtonSplitter::createHandle() { return new ButtonSplitterHandle(this); }
+QSplitterHandle* ButtonSplitter::createHandle() {
+  return new ButtonSplitterHandle(this);
+}
 
 }  // namespace mirrodex

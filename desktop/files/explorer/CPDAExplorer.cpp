@@ -43,16 +43,25 @@ constexpr int kLastNumberedFolder = 99;
 
 QPointer<CPDAExplorer> gCurrent;
 
-std::string Std(const QString& text) { return text.toStdString(); }
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+std::string Std(const QString& text) {
+  return text.toStdString();
+}
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
 
-QString LeafOf(const QString& path, QChar separator) { return path.mid(path.lastIndexOf(separator) + 1); }
+QString LeafOf(const QString& path, QChar separator) {
+  return path.mid(path.lastIndexOf(separator) + 1);
+}
 
-QString SizeAndDate(const QString& size, const QString& date) { return size + " - " + date; }
+QString SizeAndDate(const QString& size, const QString& date) {
+  return size + " - " + date;
+}
 
 // A folder listing in which an empty device folder (which the device refuses to list) has no
 // entries rather than failing.
-FileResult ListAllowingEmpty(FileSource& source, const std::string& path, std::vector<FileEntry>& entries) {
+FileResult ListAllowingEmpty(FileSource& source, const std::string& path,
+                             std::vector<FileEntry>& entries) {
   FileResult listed = source.ListFolder(path, entries);
   if (!listed && source.IsDevice() && listed.kind == FileResult::Kind::kRefused) {
     entries.clear();
@@ -83,7 +92,9 @@ CPDAExplorer* CPDAExplorer::ShowOrRaise(const Services& services, QWidget* owner
   return window;
 }
 
-CPDAExplorer* CPDAExplorer::Current() { return gCurrent; }
+CPDAExplorer* CPDAExplorer::Current() {
+  return gCurrent;
+}
 
 void CPDAExplorer::CloseCurrent() {
   if (!gCurrent) return;
@@ -123,8 +134,10 @@ CPDAExplorer::CPDAExplorer(const Services& services, QWidget* owner)
   connect(bar->ToDevice(), &QToolButton::clicked, this, &CPDAExplorer::CopyToDevice);
   connect(bar->FromDevice(), &QToolButton::clicked, this, &CPDAExplorer::CopyFromDevice);
   connect(bar->Refresh(), &QToolButton::clicked, this, &CPDAExplorer::Refresh);
-  connect(localPane_, &ExplorerPane::rootChosen, this, [this](const QString& path) { ShowRoot(LocalTree(), path); });
-  connect(devicePane_, &ExplorerPane::rootChosen, this, [this](const QString& path) { ShowRoot(DeviceTree(), path); });
+  connect(localPane_, &ExplorerPane::rootChosen, this,
+          [this](const QString& path) { ShowRoot(LocalTree(), path); });
+  connect(devicePane_, &ExplorerPane::rootChosen, this,
+          [this](const QString& path) { ShowRoot(DeviceTree(), path); });
 
   BuildMenus();
   BuildStatusBar();
@@ -138,16 +151,36 @@ CPDAExplorer::~CPDAExplorer() {
   delete icons_;
 }
 
-FileTree* CPDAExplorer::LocalTree() const { return localPane_->Tree(); }
-FileTree* CPDAExplorer::DeviceTree() const { return devicePane_->Tree(); }
-FileTree* CPDAExplorer::Other(FileTree* tree) const { return tree == LocalTree() ? DeviceTree() : LocalTree(); }
-FileTree* CPDAExplorer::ActiveTree() const { return activeTree_ ? activeTree_.data() : DeviceTree(); }
-QAction* CPDAExplorer::Action(Command command) const { return actions_[static_cast<size_t>(command)]; }
-bool CPDAExplorer::IsWorking() const { return worker_->Pending() > 0; }
-QString CPDAExplorer::SizePane() const { return sizePane_->text(); }
-QString CPDAExplorer::DatePane() const { return datePane_->text(); }
-QString CPDAExplorer::RatePane() const { return ratePane_->text(); }
-QString CPDAExplorer::MessagePane() const { return messagePane_->text(); }
+FileTree* CPDAExplorer::LocalTree() const {
+  return localPane_->Tree();
+}
+FileTree* CPDAExplorer::DeviceTree() const {
+  return devicePane_->Tree();
+}
+FileTree* CPDAExplorer::Other(FileTree* tree) const {
+  return tree == LocalTree() ? DeviceTree() : LocalTree();
+}
+FileTree* CPDAExplorer::ActiveTree() const {
+  return activeTree_ ? activeTree_.data() : DeviceTree();
+}
+QAction* CPDAExplorer::Action(Command command) const {
+  return actions_[static_cast<size_t>(command)];
+}
+bool CPDAExplorer::IsWorking() const {
+  return worker_->Pending() > 0;
+}
+QString CPDAExplorer::SizePane() const {
+  return sizePane_->text();
+}
+QString CPDAExplorer::DatePane() const {
+  return datePane_->text();
+}
+QString CPDAExplorer::RatePane() const {
+  return ratePane_->text();
+}
+QString CPDAExplorer::MessagePane() const {
+  return messagePane_->text();
+}
 
 void CPDAExplorer::BuildMenus() {
   auto add = [this](Command command, const char* text, ExplorerIconKind icon, QKeySequence keys,
@@ -160,20 +193,22 @@ void CPDAExplorer::BuildMenus() {
     actions_[static_cast<size_t>(command)] = action;
     return action;
   };
-  QAction* newFolder = add(Command::kNewFolder, explorer_text::kNewFolder, ExplorerIconKind::kNewFolder,
-                           QKeySequence("Ctrl+Shift+N"), [this] { NewFolder(ActiveTree()); });
-  QAction* remove = add(Command::kDelete, explorer_text::kDelete, ExplorerIconKind::kDelete, QKeySequence(),
-                        [this] { Delete(ActiveTree()); });
-  QAction* rename = add(Command::kRename, explorer_text::kRename, ExplorerIconKind::kRename, QKeySequence(Qt::Key_F2),
-                        [this] { Rename(ActiveTree()); });
-  QAction* from = add(Command::kCopyFromDevice, explorer_text::kCopyFromDevice, ExplorerIconKind::kCopyFromDevice,
-                      QKeySequence(), [this] { CopyFromDevice(); });
-  QAction* to = add(Command::kCopyToDevice, explorer_text::kCopyToDevice, ExplorerIconKind::kCopyToDevice,
-                    QKeySequence(), [this] { CopyToDevice(); });
+  QAction* newFolder =
+      add(Command::kNewFolder, explorer_text::kNewFolder, ExplorerIconKind::kNewFolder,
+          QKeySequence("Ctrl+Shift+N"), [this] { NewFolder(ActiveTree()); });
+  QAction* remove = add(Command::kDelete, explorer_text::kDelete, ExplorerIconKind::kDelete,
+                        QKeySequence(), [this] { Delete(ActiveTree()); });
+  QAction* rename = add(Command::kRename, explorer_text::kRename, ExplorerIconKind::kRename,
+                        QKeySequence(Qt::Key_F2), [this] { Rename(ActiveTree()); });
+  QAction* from =
+      add(Command::kCopyFromDevice, explorer_text::kCopyFromDevice,
+          ExplorerIconKind::kCopyFromDevice, QKeySequence(), [this] { CopyFromDevice(); });
+  QAction* to = add(Command::kCopyToDevice, explorer_text::kCopyToDevice,
+                    ExplorerIconKind::kCopyToDevice, QKeySequence(), [this] { CopyToDevice(); });
   QAction* refresh = add(Command::kRefresh, explorer_text::kRefresh, ExplorerIconKind::kRefresh,
                          QKeySequence(QKeySequence::Refresh), [this] { Refresh(); });
-  QAction* help = add(Command::kHelp, explorer_text::kHelp, ExplorerIconKind::kHelp, QKeySequence(QKeySequence::HelpContents),
-                      [this] { ShowHelp(); });
+  QAction* help = add(Command::kHelp, explorer_text::kHelp, ExplorerIconKind::kHelp,
+                      QKeySequence(QKeySequence::HelpContents), [this] { ShowHelp(); });
 
   QMenu* file = menuBar()->addMenu(explorer_text::kFileMenu);
   file->addActions({newFolder, remove, rename});
@@ -212,7 +247,8 @@ void CPDAExplorer::BuildStatusBar() {
 void CPDAExplorer::ConnectTree(ExplorerPane* pane) {
   FileTree* tree = pane->Tree();
   tree->installEventFilter(this);
-  connect(tree, &FileTree::listingNeeded, this, [this, tree](QTreeWidgetItem* folder) { List(tree, folder); });
+  connect(tree, &FileTree::listingNeeded, this,
+          [this, tree](QTreeWidgetItem* folder) { List(tree, folder); });
   connect(tree, &FileTree::renameRequested, this,
           [this, tree](QTreeWidgetItem* item, const QString& oldName, const QString& newName) {
             OnRenameRequested(tree, item, oldName, newName);
@@ -225,8 +261,9 @@ void CPDAExplorer::ConnectTree(ExplorerPane* pane) {
       CopyToDevice();
     }
   });
-  connect(tree, &FileTree::dropped, this,
-          [this, tree](const QMimeData* data, QTreeWidgetItem* folder) { Drop(tree, data, folder); });
+  connect(
+      tree, &FileTree::dropped, this,
+      [this, tree](const QMimeData* data, QTreeWidgetItem* folder) { Drop(tree, data, folder); });
   connect(tree, &QTreeWidget::itemSelectionChanged, this, [this, tree] {
     ShowSelectionInfo(tree);
     UpdateCommands();
@@ -237,12 +274,15 @@ void CPDAExplorer::ConnectTree(ExplorerPane* pane) {
     if (item && !item->isSelected()) tree->setCurrentItem(item);
     activeTree_ = tree;
     QMenu menu(this);
-    QAction* copy = menu.addAction(explorer_text::kCopy, this, [this, tree] { CopySelection(tree); });
+    QAction* copy =
+        menu.addAction(explorer_text::kCopy, this, [this, tree] { CopySelection(tree); });
     copy->setEnabled(!busy_ && !tree->SelectedFiles().isEmpty());
-    QAction* paste = menu.addAction(explorer_text::kPaste, this, [this, tree] { Paste(tree, tree->CurrentFolder()); });
+    QAction* paste = menu.addAction(explorer_text::kPaste, this,
+                                    [this, tree] { Paste(tree, tree->CurrentFolder()); });
     paste->setEnabled(!busy_ && !tree->Clipboard().isEmpty() && tree->CurrentFolder());
     menu.addSeparator();
-    menu.addActions({Action(Command::kNewFolder), Action(Command::kRename), Action(Command::kDelete)});
+    menu.addActions(
+        {Action(Command::kNewFolder), Action(Command::kRename), Action(Command::kDelete)});
     menu.addSeparator();
     menu.addAction(Action(Command::kRefresh));
     menu.exec(tree->viewport()->mapToGlobal(at));
@@ -278,7 +318,8 @@ void CPDAExplorer::RestorePlacement() {
     const QRect area = screen->availableGeometry();
     width = std::min(width, area.width());
     height = std::min(height, area.height());
-    if (!area.intersects(QRect(at, QSize(width, height)).adjusted(40, 40, -40, -40))) at = area.topLeft() + QPoint(20, 20);
+    if (!area.intersects(QRect(at, QSize(width, height)).adjusted(40, 40, -40, -40)))
+      at = area.topLeft() + QPoint(20, 20);
   }
   resize(width, height);
   move(at);
@@ -300,7 +341,8 @@ void CPDAExplorer::SavePlacement() {
     stored = store.WriteInt("State", QString("W%1").arg(ids[i]), panes[i]->width()) && stored;
     stored = store.WriteInt("State", QString("H%1").arg(ids[i]), panes[i]->height()) && stored;
   }
-  if (!stored) qWarning("file manager: cannot store its placement in %s", qPrintable(store.FileName()));
+  if (!stored)
+    qWarning("file manager: cannot store its placement in %s", qPrintable(store.FileName()));
 }
 
 void CPDAExplorer::closeEvent(QCloseEvent* event) {
@@ -318,10 +360,12 @@ void CPDAExplorer::UpdateCommands() {
   Action(Command::kNewFolder)->setEnabled(free && tree->CurrentFolder());
   Action(Command::kDelete)->setEnabled(free && (hasItem || !tree->SelectedFiles().isEmpty()));
   Action(Command::kRename)->setEnabled(free && hasItem);
-  Action(Command::kCopyFromDevice)->setEnabled(free && LocalTree()->CurrentFolder() &&
-                                               !DeviceTree()->SelectedFiles().isEmpty());
-  Action(Command::kCopyToDevice)->setEnabled(free && DeviceTree()->CurrentFolder() &&
-                                             !LocalTree()->SelectedFiles().isEmpty());
+  Action(Command::kCopyFromDevice)
+      ->setEnabled(free && LocalTree()->CurrentFolder() &&
+                   !DeviceTree()->SelectedFiles().isEmpty());
+  Action(Command::kCopyToDevice)
+      ->setEnabled(free && DeviceTree()->CurrentFolder() &&
+                   !LocalTree()->SelectedFiles().isEmpty());
   Action(Command::kRefresh)->setEnabled(!busy_);
   Action(Command::kHelp)->setEnabled(true);
 }
@@ -333,16 +377,18 @@ void CPDAExplorer::SetBusy(bool busy) {
 }
 
 void CPDAExplorer::Tell(int textId, const QString& argument) {
-  services_.prompter->Tell(this, argument.isEmpty() ? LoadText(textId) : FormatText(textId, argument),
-                           textId == text::kCommunicationFailed || textId == text::kErrorCreatingFile ||
-                                   textId == text::kCopyError
+  services_.prompter->Tell(this,
+                           argument.isEmpty() ? LoadText(textId) : FormatText(textId, argument),
+                           textId == text::kCommunicationFailed ||
+                                   textId == text::kErrorCreatingFile || textId == text::kCopyError
                                ? PromptIcon::kError
                                : PromptIcon::kInformation);
 }
 
 bool CPDAExplorer::Ask(int textId, const QString& argument) {
-  return services_.prompter->Ask(this, FormatText(textId, argument),
-                                 textId == text::kConfirmDelete ? PromptIcon::kQuestion : PromptIcon::kWarning);
+  return services_.prompter->Ask(
+      this, FormatText(textId, argument),
+      textId == text::kConfirmDelete ? PromptIcon::kQuestion : PromptIcon::kWarning);
 }
 
 // --- Listing -------------------------------------------------------------------------------
@@ -474,34 +520,36 @@ void CPDAExplorer::NewFolder(FileTree* tree) {
   const QString base = LoadText(text::kNewFolder);
   const QString prefix = tree->Join(path, QString());  // the tree itself stays on this thread
   wait_->Begin(false);
-  worker_->Run([this, tree, path, prefix, device, base](ExplorerSources& sources) -> std::function<void()> {
-    FileSource& side = sources.Side(device);
-    std::vector<FileEntry> entries;
-    FileResult result = ListAllowingEmpty(side, Std(path), entries);
-    QString name;
-    for (int number = 0; result && number <= kLastNumberedFolder && name.isEmpty(); ++number) {
-      const QString candidate = number == 0 ? base : QString("%1 %2").arg(base).arg(number);
-      const bool taken = std::any_of(entries.begin(), entries.end(), [&](const FileEntry& e) {
-        return Q(e.name).compare(candidate, Qt::CaseInsensitive) == 0;
+  worker_->Run(
+      [this, tree, path, prefix, device, base](ExplorerSources& sources) -> std::function<void()> {
+        FileSource& side = sources.Side(device);
+        std::vector<FileEntry> entries;
+        FileResult result = ListAllowingEmpty(side, Std(path), entries);
+        QString name;
+        for (int number = 0; result && number <= kLastNumberedFolder && name.isEmpty(); ++number) {
+          const QString candidate = number == 0 ? base : QString("%1 %2").arg(base).arg(number);
+          const bool taken = std::any_of(entries.begin(), entries.end(), [&](const FileEntry& e) {
+            return Q(e.name).compare(candidate, Qt::CaseInsensitive) == 0;
+          });
+          if (!taken) name = candidate;
+        }
+        if (result && name.isEmpty())
+          result = FileResult::Local(FileResult::Kind::kRefused, EEXIST);
+        if (result) result = side.CreateFolder(Std(prefix + name));
+        if (result) result = ListAllowingEmpty(side, Std(path), entries);
+        return [this, tree, path, name, result, entries = std::move(entries)]() mutable {
+          QTreeWidgetItem* folder = FindByPath(tree, path);
+          if (!result || !folder) return Tell(text::kCommunicationFailed);
+          tree->Fill(folder, std::move(entries));
+          tree->expandItem(folder);
+          QTreeWidgetItem* created = tree->FindChild(folder, name);
+          if (!created) return Tell(text::kCommunicationFailed);
+          tree->clearSelection();
+          tree->setCurrentItem(created);
+          tree->scrollToItem(created);
+          tree->editItem(created, FileTree::kNameColumn);  // so the user names it right away
+        };
       });
-      if (!taken) name = candidate;
-    }
-    if (result && name.isEmpty()) result = FileResult::Local(FileResult::Kind::kRefused, EEXIST);
-    if (result) result = side.CreateFolder(Std(prefix + name));
-    if (result) result = ListAllowingEmpty(side, Std(path), entries);
-    return [this, tree, path, name, result, entries = std::move(entries)]() mutable {
-      QTreeWidgetItem* folder = FindByPath(tree, path);
-      if (!result || !folder) return Tell(text::kCommunicationFailed);
-      tree->Fill(folder, std::move(entries));
-      tree->expandItem(folder);
-      QTreeWidgetItem* created = tree->FindChild(folder, name);
-      if (!created) return Tell(text::kCommunicationFailed);
-      tree->clearSelection();
-      tree->setCurrentItem(created);
-      tree->scrollToItem(created);
-      tree->editItem(created, FileTree::kNameColumn);  // so the user names it right away
-    };
-  });
 }
 
 void CPDAExplorer::Rename(FileTree* tree) {
@@ -515,14 +563,16 @@ void CPDAExplorer::Rename(FileTree* tree) {
 void CPDAExplorer::OnRenameRequested(FileTree* tree, QTreeWidgetItem* item, const QString& oldName,
                                      const QString& newName) {
   if (newName.isEmpty() || newName == oldName) return;  // an empty text puts the old name back
-  if (newName.contains(tree->Separator()) || newName == "." || newName == "..") return Tell(text::kCommunicationFailed);
+  if (newName.contains(tree->Separator()) || newName == "." || newName == "..")
+    return Tell(text::kCommunicationFailed);
   const QString from = FileTree::PathOf(item);
   const QString to = tree->Join(FileTree::PathOf(item->parent()), newName);
   const bool folder = FileTree::KindOf(item) == ItemKind::kFolder;
   const bool device = tree->IsDevice();
   worker_->Run([=, this](ExplorerSources& sources) -> std::function<void()> {
     FileSource& side = sources.Side(device);
-    const FileResult renamed = folder ? side.RenameFolder(Std(from), Std(to)) : side.RenameFile(Std(from), Std(to));
+    const FileResult renamed =
+        folder ? side.RenameFolder(Std(from), Std(to)) : side.RenameFile(Std(from), Std(to));
     return [=, this] {
       QTreeWidgetItem* item = FindByPath(tree, from);
       if (!renamed) return Tell(text::kCommunicationFailed);
@@ -570,7 +620,8 @@ void CPDAExplorer::Delete(FileTree* tree) {
         bool failed = false;
         for (const QString& path : all) {
           const bool isFolder = folders.contains(path);
-          const FileResult done = isFolder ? side.RemoveFolder(Std(path)) : side.DeleteFile(Std(path));
+          const FileResult done =
+              isFolder ? side.RemoveFolder(Std(path)) : side.DeleteFile(Std(path));
           if (!done) {
             failed = true;
             break;
@@ -589,8 +640,12 @@ void CPDAExplorer::Delete(FileTree* tree) {
 
 // --- Copies --------------------------------------------------------------------------------
 
-void CPDAExplorer::CopyFromDevice() { CopySelected(false); }
-void CPDAExplorer::CopyToDevice() { CopySelected(true); }
+void CPDAExplorer::CopyFromDevice() {
+  CopySelected(false);
+}
+void CPDAExplorer::CopyToDevice() {
+  CopySelected(true);
+}
 
 void CPDAExplorer::CopySelected(bool toDevice) {
   if (busy_ || IsWorking()) return;
@@ -603,8 +658,8 @@ void CPDAExplorer::CopySelected(bool toDevice) {
   CopyBetween(toDevice, paths, displays, Other(source)->CurrentFolder());
 }
 
-void CPDAExplorer::CopyBetween(bool toDevice, const QStringList& sources, const QStringList& displays,
-                               QTreeWidgetItem* folder) {
+void CPDAExplorer::CopyBetween(bool toDevice, const QStringList& sources,
+                               const QStringList& displays, QTreeWidgetItem* folder) {
   if (sources.isEmpty() || !folder) return Tell(text::kSelectFileAndFolder);
   FileTree* destination = toDevice ? DeviceTree() : LocalTree();
   const QString folderPath = FileTree::PathOf(folder);
@@ -632,7 +687,8 @@ void CPDAExplorer::Paste(FileTree* tree, QTreeWidgetItem* folder) {
     if (to != from) items.push_back({from, to, {}});
   }
   if (items.empty()) return;
-  StartCopy(tree->IsDevice() ? Direction::kWithinDevice : Direction::kWithinPc, std::move(items), folderPath);
+  StartCopy(tree->IsDevice() ? Direction::kWithinDevice : Direction::kWithinPc, std::move(items),
+            folderPath);
 }
 
 void CPDAExplorer::Drop(FileTree* tree, const QMimeData* data, QTreeWidgetItem* folder) {
@@ -640,7 +696,8 @@ void CPDAExplorer::Drop(FileTree* tree, const QMimeData* data, QTreeWidgetItem* 
   QStringList paths;
   bool fromDevice = false;
   if (data->hasFormat(kExplorerMimeType)) {
-    QStringList lines = QString::fromUtf8(data->data(kExplorerMimeType)).split('\n', Qt::SkipEmptyParts);
+    QStringList lines =
+        QString::fromUtf8(data->data(kExplorerMimeType)).split('\n', Qt::SkipEmptyParts);
     if (lines.isEmpty()) return;
     fromDevice = lines.takeFirst() == "device";
     paths = lines;
@@ -669,7 +726,8 @@ void CPDAExplorer::Drop(FileTree* tree, const QMimeData* data, QTreeWidgetItem* 
   CopyBetween(tree->IsDevice(), paths, displays, folder);
 }
 
-void CPDAExplorer::StartCopy(Direction direction, std::vector<CopyItem> items, const QString& destinationFolder) {
+void CPDAExplorer::StartCopy(Direction direction, std::vector<CopyItem> items,
+                             const QString& destinationFolder) {
   const bool toDevice = direction == Direction::kToDevice || direction == Direction::kWithinDevice;
   // A file never takes the place of a folder.
   FileTree* destination = toDevice ? DeviceTree() : LocalTree();
@@ -680,7 +738,8 @@ void CPDAExplorer::StartCopy(Direction direction, std::vector<CopyItem> items, c
   std::vector<std::string> targets;
   for (const CopyItem& item : items) targets.push_back(Std(item.to));
   wait_->Begin(false);
-  worker_->Run([=, this, items = std::move(items)](ExplorerSources& sources) mutable -> std::function<void()> {
+  worker_->Run([=, this, items = std::move(items)](
+                   ExplorerSources& sources) mutable -> std::function<void()> {
     std::vector<bool> existing;
     FileResult asked = FileResult::Ok();
     for (const std::string& target : targets) {
@@ -691,10 +750,12 @@ void CPDAExplorer::StartCopy(Direction direction, std::vector<CopyItem> items, c
     }
     return [=, this, items = std::move(items)]() mutable {
       if (!asked) return Tell(text::kCommunicationFailed);
-      const bool within = direction == Direction::kWithinDevice || direction == Direction::kWithinPc;
+      const bool within =
+          direction == Direction::kWithinDevice || direction == Direction::kWithinPc;
       std::vector<CopyItem> kept;
       for (size_t i = 0; i < items.size(); ++i) {
-        if (!existing[i] || Ask(within ? text::kFileExistsOverwrite : text::kFileExistsQuestion, items[i].to)) {
+        if (!existing[i] ||
+            Ask(within ? text::kFileExistsOverwrite : text::kFileExistsQuestion, items[i].to)) {
           kept.push_back(std::move(items[i]));
         }
       }
@@ -703,28 +764,39 @@ void CPDAExplorer::StartCopy(Direction direction, std::vector<CopyItem> items, c
   });
 }
 
-void CPDAExplorer::RunCopy(Direction direction, std::vector<CopyItem> items, const QString& destinationFolder) {
+void CPDAExplorer::RunCopy(Direction direction, std::vector<CopyItem> items,
+                           const QString& destinationFolder) {
   SetBusy(true);
   wait_->Begin(direction == Direction::kToDevice || direction == Direction::kFromDevice);
-  worker_->Run([=, this, items = std::move(items)](ExplorerSources& sources) -> std::function<void()> {
+  worker_->Run([=, this,
+                items = std::move(items)](ExplorerSources& sources) -> std::function<void()> {
     ReplacingCopy copy(sources.device);
     FileResult failure = FileResult::Ok();
     QString failedTarget;
     bool stopped = false;
     for (const CopyItem& item : items) {
       const std::string display = Std(item.display);
-      const TransferControl control{
-          [this, display](const TransferProgress& p) {
-            const QString line = Q(ProgressText(display, p.bytesDone));
-            worker_->Post([this, line, p] { wait_->ShowProgress(line, p.bytesDone, p.totalBytes); });
-          },
-          &sources.stop};
+      const TransferControl control{[this, display](const TransferProgress& p) {
+                                      const QString line = Q(ProgressText(display, p.bytesDone));
+                                      worker_->Post([this, line, p] {
+                                        wait_->ShowProgress(line, p.bytesDone, p.totalBytes);
+                                      });
+                                    },
+                                    &sources.stop};
       TransferResult done;
       switch (direction) {
-        case Direction::kToDevice: done = copy.ToDevice(Std(item.from), Std(item.to), control); break;
-        case Direction::kFromDevice: done = copy.FromDevice(Std(item.from), Std(item.to), control); break;
-        case Direction::kWithinDevice: done.result = copy.WithinDevice(Std(item.from), Std(item.to)); break;
-        case Direction::kWithinPc: done.result = sources.local.CopyFile(Std(item.from), Std(item.to)); break;
+        case Direction::kToDevice:
+          done = copy.ToDevice(Std(item.from), Std(item.to), control);
+          break;
+        case Direction::kFromDevice:
+          done = copy.FromDevice(Std(item.from), Std(item.to), control);
+          break;
+        case Direction::kWithinDevice:
+          done.result = copy.WithinDevice(Std(item.from), Std(item.to));
+          break;
+        case Direction::kWithinPc:
+          done.result = sources.local.CopyFile(Std(item.from), Std(item.to));
+          break;
       }
       if (!done) {
         failure = done.result;
@@ -739,10 +811,13 @@ void CPDAExplorer::RunCopy(Direction direction, std::vector<CopyItem> items, con
     const double rate = sources.device.BestRate();
     return [=, this] {
       SetBusy(false);
-      const bool deviceTarget = direction == Direction::kToDevice || direction == Direction::kWithinDevice;
+      const bool deviceTarget =
+          direction == Direction::kToDevice || direction == Direction::kWithinDevice;
       if (!failure) {
-        const bool createFailed = direction == Direction::kFromDevice && failure.kind == FileResult::Kind::kLocalError;
-        Tell(createFailed ? text::kErrorCreatingFile : text::kCopyError, createFailed ? failedTarget : QString());
+        const bool createFailed =
+            direction == Direction::kFromDevice && failure.kind == FileResult::Kind::kLocalError;
+        Tell(createFailed ? text::kErrorCreatingFile : text::kCopyError,
+             createFailed ? failedTarget : QString());
       } else if (direction == Direction::kToDevice || direction == Direction::kFromDevice) {
         ShowRate(rate);
       }
@@ -752,6 +827,8 @@ void CPDAExplorer::RunCopy(Direction direction, std::vector<CopyItem> items, con
   });
 }
 
-void CPDAExplorer::ShowHelp() { HelpWindow::ShowTopic(explorer_text::kHelpTopic, this); }
+void CPDAExplorer::ShowHelp() {
+  HelpWindow::ShowTopic(explorer_text::kHelpTopic, this);
+}
 
 }  // namespace mirrodex

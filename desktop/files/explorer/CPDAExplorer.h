@@ -51,7 +51,15 @@ class CPDAExplorer : public QMainWindow {
     uint32_t timeoutCapMs = std::numeric_limits<uint32_t>::max();  // shorter in tests only
   };
 
-  enum class Command { kNewFolder, kDelete, kRename, kCopyFromDevice, kCopyToDevice, kRefresh, kHelp };
+  enum class Command {
+    kNewFolder,
+    kDelete,
+    kRename,
+    kCopyFromDevice,
+    kCopyToDevice,
+    kRefresh,
+    kHelp
+  };
 
   // Opens the window, filled, or raises the one already open: one window at a time.
   static CPDAExplorer* ShowOrRaise(const Services& services, QWidget* owner = nullptr);
@@ -127,16 +135,19 @@ class CPDAExplorer : public QMainWindow {
   void RefreshDevice();
   void List(FileTree* tree, QTreeWidgetItem* folder);
   void Relist(FileTree* tree, const QString& folderPath);
-  void OnRenameRequested(FileTree* tree, QTreeWidgetItem* item, const QString& oldName, const QString& newName);
+  void OnRenameRequested(FileTree* tree, QTreeWidgetItem* item, const QString& oldName,
+                         const QString& newName);
   void ShowSelectionInfo(FileTree* tree);
   void ShowRate(double bytesPerSecond);
 
   // Asks about existing targets, then copies what the user kept.
-  void StartCopy(Direction direction, std::vector<CopyItem> items, const QString& destinationFolder);
+  void StartCopy(Direction direction, std::vector<CopyItem> items,
+                 const QString& destinationFolder);
   void RunCopy(Direction direction, std::vector<CopyItem> items, const QString& destinationFolder);
   // The selected files of one tree to the current folder of the other.
   void CopySelected(bool toDevice);
-  void CopyBetween(bool toDevice, const QStringList& sources, const QStringList& displays, QTreeWidgetItem* folder);
+  void CopyBetween(bool toDevice, const QStringList& sources, const QStringList& displays,
+                   QTreeWidgetItem* folder);
 
   void Tell(int textId, const QString& argument = {});
   bool Ask(int textId, const QString& argument);

@@ -7,7 +7,16 @@
 
 namespace mirrodex {
 
-enum class ExplorerIconKind { kNewFolder, kDelete, kRename, kRefresh, kDeviceRoot, kCopyToDevice, kCopyFromDevice, kHelp };
+enum class ExplorerIconKind {
+  kNewFolder,
+  kDelete,
+  kRename,
+  kRefresh,
+  kDeviceRoot,
+  kCopyToDevice,
+  kCopyFromDevice,
+  kHelp
+};
 
 QIcon ExplorerIcon(ExplorerIconKind kind);
 

@@ -40,10 +40,12 @@ ExplorerPane::ExplorerPane(bool device, FileIcons& icons, QWidget* parent) : QWi
   roots_->setObjectName(device ? "deviceRoots" : "localRoots");
   roots_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   roots_->setMinimumWidth(110);
-  delete_ = PaneButton(header, ExplorerIcon(ExplorerIconKind::kDelete), explorer_text::kDeleteTip, "paneDelete");
-  rename_ = PaneButton(header, ExplorerIcon(ExplorerIconKind::kRename), explorer_text::kRenameTip, "paneRename");
-  newFolder_ = PaneButton(header, ExplorerIcon(ExplorerIconKind::kNewFolder), explorer_text::kNewFolderTip,
-                          "paneNewFolder");
+  delete_ = PaneButton(header, ExplorerIcon(ExplorerIconKind::kDelete), explorer_text::kDeleteTip,
+                       "paneDelete");
+  rename_ = PaneButton(header, ExplorerIcon(ExplorerIconKind::kRename), explorer_text::kRenameTip,
+                       "paneRename");
+  newFolder_ = PaneButton(header, ExplorerIcon(ExplorerIconKind::kNewFolder),
+                          explorer_text::kNewFolderTip, "paneNewFolder");
   filter_ = new QLineEdit(header);
   filter_->setObjectName("paneFilter");
   filter_->setPlaceholderText(explorer_text::kFilterHint);

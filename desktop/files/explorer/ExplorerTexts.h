@@ -25,8 +25,10 @@ inline constexpr const char* kToolBar = "File Manager";
 inline constexpr const char* kDeleteTip = "Delete the selected file or empty folder";
 inline constexpr const char* kRenameTip = "Rename the selected file or folder";
 inline constexpr const char* kNewFolderTip = "Create a folder in the selected folder";
-inline constexpr const char* kCopyToDeviceTip = "Copy the selected PC files to the selected device folder";
-inline constexpr const char* kCopyFromDeviceTip = "Copy the selected device files to the selected PC folder";
+inline constexpr const char* kCopyToDeviceTip =
+    "Copy the selected PC files to the selected device folder";
+inline constexpr const char* kCopyFromDeviceTip =
+    "Copy the selected device files to the selected PC folder";
 inline constexpr const char* kRefreshTip = "List both sides again";
 inline constexpr const char* kFilterHint = "Filter files";
 

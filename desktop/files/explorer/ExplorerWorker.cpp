@@ -4,8 +4,8 @@
 
 namespace mirrodex {
 
-ExplorerWorker::ExplorerWorker(ReplyDispatcher& dispatcher, DeviceRequester::Sender sender, uint32_t timeoutCapMs,
-                               QObject* parent)
+ExplorerWorker::ExplorerWorker(ReplyDispatcher& dispatcher, DeviceRequester::Sender sender,
+                               uint32_t timeoutCapMs, QObject* parent)
     : QObject(parent),
       dispatcher_(dispatcher),
       sender_(std::move(sender)),

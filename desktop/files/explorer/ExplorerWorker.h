@@ -43,7 +43,8 @@ class ExplorerWorker : public QObject {
 
   // `timeoutCapMs` shortens every request's timeout (tests); the product keeps the default.
   ExplorerWorker(ReplyDispatcher& dispatcher, DeviceRequester::Sender sender,
-                 uint32_t timeoutCapMs = std::numeric_limits<uint32_t>::max(), QObject* parent = nullptr);
+                 uint32_t timeoutCapMs = std::numeric_limits<uint32_t>::max(),
+                 QObject* parent = nullptr);
   ~ExplorerWorker() override;
 
   void Run(Job job);

@@ -1,10 +1,10 @@
 #include "desktop/files/explorer/FileIcons.h"
 
-#include "desktop/files/explorer/ExplorerIcons.h"
-
 #include <QApplication>
 #include <QDir>
 #include <QStyle>
+
+#include "desktop/files/explorer/ExplorerIcons.h"
 
 namespace mirrodex {
 namespace {

@@ -40,7 +40,8 @@ FileTree::FileTree(bool device, FileIcons& icons, QWidget* parent)
     : QTreeWidget(parent), device_(device), icons_(icons) {
   setObjectName(device ? "deviceTree" : "localTree");
   setColumnCount(3);
-  setHeaderLabels({explorer_text::kNameColumn, explorer_text::kSizeColumn, explorer_text::kDateColumn});
+  setHeaderLabels(
+      {explorer_text::kNameColumn, explorer_text::kSizeColumn, explorer_text::kDateColumn});
   header()->setStretchLastSection(false);
   header()->setSectionResizeMode(kNameColumn, QHeaderView::Stretch);
   header()->setSectionResizeMode(kSizeColumn, QHeaderView::ResizeToContents);
@@ -86,8 +87,9 @@ QTreeWidgetItem* FileTree::NewItem(QTreeWidgetItem* parent, ItemKind kind, const
   if (kind == ItemKind::kFile) {
     item->setIcon(kNameColumn, icons_.ForFile(name));
   } else {
-    item->setIcon(kNameColumn, kind == ItemKind::kRoot ? (device_ ? icons_.DeviceRoot() : icons_.LocalRoot())
-                                                      : icons_.Folder());
+    item->setIcon(kNameColumn, kind == ItemKind::kRoot
+                                   ? (device_ ? icons_.DeviceRoot() : icons_.LocalRoot())
+                                   : icons_.Folder());
     item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
   }
   return item;
@@ -104,7 +106,8 @@ void FileTree::Fill(QTreeWidgetItem* folder, std::vector<FileEntry> entries) {
   std::erase_if(entries, [](const FileEntry& e) { return e.IsHiddenOrSystem(); });
   std::stable_sort(entries.begin(), entries.end(), [](const FileEntry& a, const FileEntry& b) {
     if (a.IsFolder() != b.IsFolder()) return a.IsFolder();
-    return QString::fromStdString(a.name).compare(QString::fromStdString(b.name), Qt::CaseInsensitive) < 0;
+    return QString::fromStdString(a.name).compare(QString::fromStdString(b.name),
+                                                  Qt::CaseInsensitive) < 0;
   });
   for (const FileEntry& entry : entries) AddEntry(folder, entry);
   folder->setData(kNameColumn, kListedRole, true);
@@ -114,8 +117,8 @@ void FileTree::Fill(QTreeWidgetItem* folder, std::vector<FileEntry> entries) {
 QTreeWidgetItem* FileTree::AddEntry(QTreeWidgetItem* folder, const FileEntry& entry) {
   ScopedFlag guard(updating_);
   const QString name = QString::fromStdString(entry.name);
-  QTreeWidgetItem* item =
-      NewItem(folder, entry.IsFolder() ? ItemKind::kFolder : ItemKind::kFile, name, Join(PathOf(folder), name));
+  QTreeWidgetItem* item = NewItem(folder, entry.IsFolder() ? ItemKind::kFolder : ItemKind::kFile,
+                                  name, Join(PathOf(folder), name));
   const QString date = QString::fromStdString(DateText(entry.lastWrite));
   item->setData(kNameColumn, kDateTextRole, date);
   item->setText(kDateColumn, date);
@@ -146,7 +149,8 @@ void FileTree::SetName(QTreeWidgetItem* item, const QString& name) {
 
 void FileTree::UpdatePaths(QTreeWidgetItem* item, const QString& path) {
   item->setData(kNameColumn, kPathRole, path);
-  for (int i = 0; i < item->childCount(); ++i) UpdatePaths(item->child(i), Join(path, NameOf(item->child(i))));
+  for (int i = 0; i < item->childCount(); ++i)
+    UpdatePaths(item->child(i), Join(path, NameOf(item->child(i))));
 }
 
 void FileTree::Forget(QTreeWidgetItem* folder) {
@@ -160,9 +164,15 @@ void FileTree::Forget(QTreeWidgetItem* folder) {
 ItemKind FileTree::KindOf(const QTreeWidgetItem* item) {
   return static_cast<ItemKind>(item->data(kNameColumn, kKindRole).toInt());
 }
-QString FileTree::PathOf(const QTreeWidgetItem* item) { return item->data(kNameColumn, kPathRole).toString(); }
-QString FileTree::NameOf(const QTreeWidgetItem* item) { return item->data(kNameColumn, kNameRole).toString(); }
-bool FileTree::IsListed(const QTreeWidgetItem* item) { return item->data(kNameColumn, kListedRole).toBool(); }
+QString FileTree::PathOf(const QTreeWidgetItem* item) {
+  return item->data(kNameColumn, kPathRole).toString();
+}
+QString FileTree::NameOf(const QTreeWidgetItem* item) {
+  return item->data(kNameColumn, kNameRole).toString();
+}
+bool FileTree::IsListed(const QTreeWidgetItem* item) {
+  return item->data(kNameColumn, kListedRole).toBool();
+}
 QString FileTree::SizeTextOf(const QTreeWidgetItem* item) {
   return item->data(kNameColumn, kSizeTextRole).toString();
 }
@@ -177,7 +187,8 @@ QTreeWidgetItem* FileTree::CurrentFolder() const {
 
 QList<QTreeWidgetItem*> FileTree::SelectedFiles() const {
   QList<QTreeWidgetItem*> files;
-  for (QTreeWidgetItemIterator it(const_cast<FileTree*>(this), QTreeWidgetItemIterator::Selected); *it; ++it) {
+  for (QTreeWidgetItemIterator it(const_cast<FileTree*>(this), QTreeWidgetItemIterator::Selected);
+       *it; ++it) {
     if (KindOf(*it) == ItemKind::kFile) files.push_back(*it);
   }
   return files;
@@ -205,9 +216,13 @@ void FileTree::OnItemChanged(QTreeWidgetItem* item, int column) {
   emit renameRequested(item, oldName, newName);
 }
 
-QStringList FileTree::mimeTypes() const { return {kExplorerMimeType, "text/uri-list"}; }
+QStringList FileTree::mimeTypes() const {
+  return {kExplorerMimeType, "text/uri-list"};
+}
 
-QMimeData* FileTree::mimeData(const QList<QTreeWidgetItem*>& items) const { return DragData(items); }
+QMimeData* FileTree::mimeData(const QList<QTreeWidgetItem*>& items) const {
+  return DragData(items);
+}
 
 QMimeData* FileTree::DragData(const QList<QTreeWidgetItem*>& items) const {
   QStringList paths;
@@ -219,7 +234,8 @@ QMimeData* FileTree::DragData(const QList<QTreeWidgetItem*>& items) const {
   }
   if (paths.isEmpty()) return nullptr;
   auto* data = new QMimeData;
-  data->setData(kExplorerMimeType, (QString(device_ ? "device" : "pc") + "\n" + paths.join('\n')).toUtf8());
+  data->setData(kExplorerMimeType,
+                (QString(device_ ? "device" : "pc") + "\n" + paths.join('\n')).toUtf8());
   if (!urls.isEmpty()) data->setUrls(urls);  // the desktop's file manager takes local files too
   return data;
 }
@@ -245,7 +261,8 @@ void FileTree::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void FileTree::dragMoveEvent(QDragMoveEvent* event) {
-  if (!Accepts(event->mimeData()) || !DropFolder(event->position().toPoint())) return event->ignore();
+  if (!Accepts(event->mimeData()) || !DropFolder(event->position().toPoint()))
+    return event->ignore();
   event->setDropAction(Qt::CopyAction);
   event->accept();
 }

@@ -57,7 +57,9 @@ class FileTree : public QTreeWidget {
   static QString PathOf(const QTreeWidgetItem* item);
   static QString NameOf(const QTreeWidgetItem* item);
   static bool IsListed(const QTreeWidgetItem* item);
-  static bool IsFolderLike(const QTreeWidgetItem* item) { return item && KindOf(item) != ItemKind::kFile; }
+  static bool IsFolderLike(const QTreeWidgetItem* item) {
+    return item && KindOf(item) != ItemKind::kFile;
+  }
   static QString SizeTextOf(const QTreeWidgetItem* item);
   static QString DateTextOf(const QTreeWidgetItem* item);
 
@@ -98,7 +100,8 @@ class FileTree : public QTreeWidget {
   void keyReleaseEvent(QKeyEvent* event) override;
 
  private:
-  QTreeWidgetItem* NewItem(QTreeWidgetItem* parent, ItemKind kind, const QString& name, const QString& path);
+  QTreeWidgetItem* NewItem(QTreeWidgetItem* parent, ItemKind kind, const QString& name,
+                           const QString& path);
   void ApplyFilter(QTreeWidgetItem* item);
   void UpdatePaths(QTreeWidgetItem* item, const QString& path);
   QTreeWidgetItem* DropFolder(const QPoint& position) const;

@@ -16,7 +16,8 @@ bool IsUserVolume(const QStorageInfo& volume) {
   for (const char* place : {"/media/", "/mnt/", "/run/media/"}) {
     if (path.startsWith(place)) return true;
   }
-  for (const char* system : {"/boot", "/dev", "/etc", "/proc", "/run", "/snap", "/sys", "/tmp", "/usr", "/var"}) {
+  for (const char* system :
+       {"/boot", "/dev", "/etc", "/proc", "/run", "/snap", "/sys", "/tmp", "/usr", "/var"}) {
     if (path == system || path.startsWith(QString(system) + "/")) return false;
   }
   return volume.device().startsWith("/dev/");

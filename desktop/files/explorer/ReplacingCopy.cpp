@@ -13,7 +13,8 @@ std::atomic<unsigned> gNameCounter{0};
 
 }  // namespace
 
-std::string ReplacingCopy::TemporaryName(const std::string& target, char separator, const char* purpose) {
+std::string ReplacingCopy::TemporaryName(const std::string& target, char separator,
+                                         const char* purpose) {
   const size_t at = target.find_last_of(separator);
   const std::string folder = at == std::string::npos ? std::string() : target.substr(0, at + 1);
   const std::string leaf = at == std::string::npos ? target : target.substr(at + 1);
@@ -21,7 +22,8 @@ std::string ReplacingCopy::TemporaryName(const std::string& target, char separat
          std::to_string(++gNameCounter);
 }
 
-TransferResult ReplacingCopy::FromDevice(const std::string& devicePath, const std::string& localPath,
+TransferResult ReplacingCopy::FromDevice(const std::string& devicePath,
+                                         const std::string& localPath,
                                          const TransferControl& control) {
   const std::string temporary = TemporaryName(localPath, '/', "part");
   TransferResult out = transfer_.CopyFromDevice(devicePath, temporary, control);

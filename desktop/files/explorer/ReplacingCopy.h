@@ -16,7 +16,8 @@ class ReplacingCopy {
   explicit ReplacingCopy(DeviceFileSource& device) : device_(device), transfer_(device) {}
 
   // `localPath` is a POSIX path, `devicePath` a backslash path under the device's root.
-  [[nodiscard]] TransferResult FromDevice(const std::string& devicePath, const std::string& localPath,
+  [[nodiscard]] TransferResult FromDevice(const std::string& devicePath,
+                                          const std::string& localPath,
                                           const TransferControl& control);
   [[nodiscard]] TransferResult ToDevice(const std::string& localPath, const std::string& devicePath,
                                         const TransferControl& control);

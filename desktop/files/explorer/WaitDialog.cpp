@@ -66,6 +66,8 @@ void WaitDialog::Finish() {
   hide();
 }
 
-QString WaitDialog::Line() const { return text_->text(); }
+QString WaitDialog::Line() const {
+  return text_->text();
+}
 
 }  // namespace mirrodex
