@@ -16,6 +16,7 @@
 
 #include "desktop/files/explorer/ExplorerPane.h"
 #include "desktop/files/explorer/ExplorerTexts.h"
+#include "desktop/files/explorer/ExplorerWorker.h"
 #include "desktop/files/explorer/WaitDialog.h"
 #include "desktop/resources/StringTable.h"
 #include "protocol/Requests.h"
@@ -342,6 +343,7 @@ class ExplorerTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(window->Wait()->Line().endsWith(" KB"), test::kWaitMs);
     window->close();
     QTRY_VERIFY_WITH_TIMEOUT(CPDAExplorer::Current() == nullptr, test::kWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(ExplorerWorker::Live(), 0, test::kWaitMs);  // ends by itself
     QCOMPARE(ReadFile(fixture_.DeviceRoot() / "large.bin"), std::string("previous"));
     QCOMPARE(LeftoverTemporaries(fixture_.DeviceRoot()), 0);
   }

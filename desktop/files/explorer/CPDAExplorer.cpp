@@ -99,6 +99,7 @@ CPDAExplorer* CPDAExplorer::Current() {
 void CPDAExplorer::CloseCurrent() {
   if (!gCurrent) return;
   CPDAExplorer* window = gCurrent;
+  window->joinWorker_ = true;
   window->close();
   delete window;  // the deferred deletion close() queued goes with it
 }
@@ -146,7 +147,14 @@ CPDAExplorer::CPDAExplorer(const Services& services, QWidget* owner)
 }
 
 CPDAExplorer::~CPDAExplorer() {
-  delete worker_;  // joins the requesting thread before the trees and icons go
+  // The continuations and progress reports still to come would find the window gone: the
+  // worker drops them. A closing user does not wait for a device that is slow to answer; a
+  // program that ends waits (CloseCurrent), since the dispatcher goes after the window.
+  if (joinWorker_) {
+    delete worker_;
+  } else {
+    worker_->Abandon();
+  }
   worker_ = nullptr;
   delete icons_;
 }
@@ -768,6 +776,7 @@ void CPDAExplorer::RunCopy(Direction direction, std::vector<CopyItem> items,
                            const QString& destinationFolder) {
   SetBusy(true);
   wait_->Begin(direction == Direction::kToDevice || direction == Direction::kFromDevice);
+  ExplorerWorker* worker = worker_;  // the job never reads the window's members
   worker_->Run([=, this,
                 items = std::move(items)](ExplorerSources& sources) -> std::function<void()> {
     ReplacingCopy copy(sources.device);
@@ -776,13 +785,12 @@ void CPDAExplorer::RunCopy(Direction direction, std::vector<CopyItem> items,
     bool stopped = false;
     for (const CopyItem& item : items) {
       const std::string display = Std(item.display);
-      const TransferControl control{[this, display](const TransferProgress& p) {
-                                      const QString line = Q(ProgressText(display, p.bytesDone));
-                                      worker_->Post([this, line, p] {
-                                        wait_->ShowProgress(line, p.bytesDone, p.totalBytes);
-                                      });
-                                    },
-                                    &sources.stop};
+      const TransferControl control{
+          [this, worker, display](const TransferProgress& p) {
+            const QString line = Q(ProgressText(display, p.bytesDone));
+            worker->Post([this, line, p] { wait_->ShowProgress(line, p.bytesDone, p.totalBytes); });
+          },
+          &sources.stop};
       TransferResult done;
       switch (direction) {
         case Direction::kToDevice:

@@ -166,6 +166,7 @@ class CPDAExplorer : public QMainWindow {
   std::vector<QAction*> actions_;
   QPointer<FileTree> activeTree_;
   bool busy_ = false;
+  bool joinWorker_ = false;  // CloseCurrent: wait for the requesting thread when destroyed
 };
 
 }  // namespace mirrodex

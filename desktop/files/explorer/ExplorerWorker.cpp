@@ -1,8 +1,18 @@
 #include "desktop/files/explorer/ExplorerWorker.h"
 
+#include <atomic>
 #include <utility>
 
 namespace mirrodex {
+namespace {
+
+std::atomic<int> gLive{0};
+
+}  // namespace
+
+int ExplorerWorker::Live() {
+  return gLive;
+}
 
 ExplorerWorker::ExplorerWorker(ReplyDispatcher& dispatcher, DeviceRequester::Sender sender,
                                uint32_t timeoutCapMs, QObject* parent)
@@ -10,7 +20,9 @@ ExplorerWorker::ExplorerWorker(ReplyDispatcher& dispatcher, DeviceRequester::Sen
       dispatcher_(dispatcher),
       sender_(std::move(sender)),
       timeoutCapMs_(timeoutCapMs),
-      thread_(std::make_unique<WorkerThread>([this] { return Step(); })) {}
+      thread_(std::make_unique<WorkerThread>([this] { return Step(); })) {
+  ++gLive;
+}
 
 ExplorerWorker::~ExplorerWorker() {
   {
@@ -21,6 +33,19 @@ ExplorerWorker::~ExplorerWorker() {
   stop_ = true;
   changed_.notify_all();
   thread_.reset();  // joins after the running job; the sources went with the thread's last step
+  --gLive;
+}
+
+void ExplorerWorker::Abandon() {
+  abandoned_ = true;
+  setParent(nullptr);
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+    queue_.clear();
+  }
+  stop_ = true;
+  changed_.notify_all();
 }
 
 void ExplorerWorker::Run(Job job) {
@@ -41,7 +66,12 @@ int ExplorerWorker::Pending() const {
 }
 
 void ExplorerWorker::Post(std::function<void()> work) {
-  QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this,
+      [this, work = std::move(work)] {
+        if (!abandoned_) work();
+      },
+      Qt::QueuedConnection);
 }
 
 bool ExplorerWorker::Step() {
@@ -57,6 +87,13 @@ bool ExplorerWorker::Step() {
       lock.unlock();
       device_.reset();  // its requester leaves the dispatcher on the thread that made it
       local_.reset();
+      // An abandoned worker goes once its thread has ended; one being destroyed drops this.
+      QMetaObject::invokeMethod(
+          this,
+          [this] {
+            if (abandoned_) deleteLater();
+          },
+          Qt::QueuedConnection);
       return false;
     }
     job = std::move(queue_.front());
@@ -67,15 +104,18 @@ bool ExplorerWorker::Step() {
   std::function<void()> continuation = job(sources);
   // Posted to this worker, which the user-interface thread destroys: a continuation still
   // queued then is dropped with it.
-  Post([this, continuation = std::move(continuation)] {
-    if (continuation) continuation();
-    bool idle = false;
-    {
-      std::lock_guard lock(mutex_);
-      idle = --pending_ == 0;
-    }
-    if (idle) emit busyChanged(false);
-  });
+  QMetaObject::invokeMethod(
+      this,
+      [this, continuation = std::move(continuation)] {
+        if (continuation && !abandoned_) continuation();
+        bool idle = false;
+        {
+          std::lock_guard lock(mutex_);
+          idle = --pending_ == 0;
+        }
+        if (idle && !abandoned_) emit busyChanged(false);
+      },
+      Qt::QueuedConnection);
   return true;
 }
 

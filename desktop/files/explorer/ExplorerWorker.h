@@ -5,8 +5,9 @@
 // Threads: construction, Run, Pending and destruction on the user-interface thread; jobs on
 // the worker thread; RequestStop from any thread.
 // Ownership: the dispatcher and whatever the sender uses are not owned and must outlive the
-// worker. Destruction drops the jobs not yet started, asks the running one to stop (a copy
-// ends after its current block) and joins.
+// worker's thread. Destruction drops the jobs not yet started, asks the running one to stop (a
+// copy ends after its current block) and joins. Abandon does the same without waiting: the
+// worker then deletes itself once its thread has ended.
 #pragma once
 
 #include <QObject>
@@ -48,6 +49,12 @@ class ExplorerWorker : public QObject {
   ~ExplorerWorker() override;
 
   void Run(Job job);
+  // Drops the queued jobs and every continuation and progress report still to come, asks the
+  // running job to stop, and lets the thread end in the background; the worker deletes itself
+  // afterwards. The window that owned it may go at once.
+  void Abandon();
+  // Workers whose thread still runs (tests wait for abandoned ones to end).
+  static int Live();
   // Asks the running job to end early (transfers end after their current block).
   void RequestStop() { stop_ = true; }
   // Jobs queued or running, or whose continuation has not run yet.
@@ -69,9 +76,10 @@ class ExplorerWorker : public QObject {
   std::atomic<bool> stop_{false};
   mutable std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<Job> queue_;  // guarded by mutex_
-  int pending_ = 0;        // guarded by mutex_: queued, running or awaiting their continuation
-  bool stopping_ = false;  // guarded by mutex_
+  std::deque<Job> queue_;   // guarded by mutex_
+  int pending_ = 0;         // guarded by mutex_: queued, running or awaiting their continuation
+  bool stopping_ = false;   // guarded by mutex_
+  bool abandoned_ = false;  // user-interface thread only
   // Worker thread only:
   std::unique_ptr<LocalFileSource> local_;
   std::unique_ptr<DeviceFileSource> device_;
