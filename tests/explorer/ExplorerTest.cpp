@@ -415,8 +415,9 @@ class ExplorerTest : public QObject {
     CPDAExplorer* first = CPDAExplorer::ShowOrRaise(services);
     QCOMPARE(first->size(), QSize(780, 450));
     QCOMPARE(CPDAExplorer::ShowOrRaise(services), first);
-    CPDAExplorer::CloseCurrent();  // at once, even while it still lists
+    QVERIFY(CPDAExplorer::CloseCurrent(test::kWaitMs));  // at once, even while it still lists
     QVERIFY(CPDAExplorer::Current() == nullptr);
+    QTRY_COMPARE(ExplorerWorker::Live(), 0);  // the abandoned ones have gone too
   }
 
  private:

@@ -96,12 +96,13 @@ CPDAExplorer* CPDAExplorer::Current() {
   return gCurrent;
 }
 
-void CPDAExplorer::CloseCurrent() {
-  if (!gCurrent) return;
-  CPDAExplorer* window = gCurrent;
-  window->joinWorker_ = true;
-  window->close();
-  delete window;  // the deferred deletion close() queued goes with it
+bool CPDAExplorer::CloseCurrent(int timeoutMs) {
+  if (CPDAExplorer* window = gCurrent) {
+    window->joinWorker_ = true;
+    window->close();
+    delete window;  // the deferred deletion close() queued goes with it
+  }
+  return ExplorerWorker::WaitForThreads(timeoutMs);
 }
 
 CPDAExplorer::CPDAExplorer(const Services& services, QWidget* owner)

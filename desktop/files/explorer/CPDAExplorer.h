@@ -65,9 +65,11 @@ class CPDAExplorer : public QMainWindow {
   static CPDAExplorer* ShowOrRaise(const Services& services, QWidget* owner = nullptr);
   static CPDAExplorer* Current();
   // Closes and destroys the open window at once (its placement stored, its requesting thread
-  // ended). The program calls it before the dispatcher or the sessions go: a window that is a
-  // child of the main frame would otherwise outlive the frame's own members.
-  static void CloseCurrent();
+  // ended) and waits up to `timeoutMs` for the requesting threads of windows closed before to
+  // end; false when one still runs. The program calls it before the dispatcher or the
+  // sessions go (after ReplyDispatcher::ConnectionLost, so that no request waits on): a window
+  // that is a child of the main frame would otherwise outlive the frame's own members.
+  static bool CloseCurrent(int timeoutMs = 45000);
 
   // A window without showing or filling it (ShowOrRaise does both).
   explicit CPDAExplorer(const Services& services, QWidget* owner = nullptr);

@@ -1,6 +1,7 @@
 #include "desktop/files/explorer/ExplorerWorker.h"
 
 #include <atomic>
+#include <chrono>
 #include <utility>
 
 namespace mirrodex {
@@ -8,10 +9,29 @@ namespace {
 
 std::atomic<int> gLive{0};
 
+// Threads that have not finished their last step.
+std::mutex gThreadsMutex;
+std::condition_variable gThreadsChanged;
+int gThreads = 0;
+
+void ThreadEnded() {
+  {
+    std::lock_guard lock(gThreadsMutex);
+    --gThreads;
+  }
+  gThreadsChanged.notify_all();
+}
+
 }  // namespace
 
 int ExplorerWorker::Live() {
   return gLive;
+}
+
+bool ExplorerWorker::WaitForThreads(int timeoutMs) {
+  std::unique_lock lock(gThreadsMutex);
+  return gThreadsChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                  [] { return gThreads == 0; });
 }
 
 ExplorerWorker::ExplorerWorker(ReplyDispatcher& dispatcher, DeviceRequester::Sender sender,
@@ -22,6 +42,8 @@ ExplorerWorker::ExplorerWorker(ReplyDispatcher& dispatcher, DeviceRequester::Sen
       timeoutCapMs_(timeoutCapMs),
       thread_(std::make_unique<WorkerThread>([this] { return Step(); })) {
   ++gLive;
+  std::lock_guard lock(gThreadsMutex);
+  ++gThreads;
 }
 
 ExplorerWorker::~ExplorerWorker() {
@@ -94,6 +116,7 @@ bool ExplorerWorker::Step() {
             if (abandoned_) deleteLater();
           },
           Qt::QueuedConnection);
+      ThreadEnded();
       return false;
     }
     job = std::move(queue_.front());

@@ -53,8 +53,11 @@ class ExplorerWorker : public QObject {
   // running job to stop, and lets the thread end in the background; the worker deletes itself
   // afterwards. The window that owned it may go at once.
   void Abandon();
-  // Workers whose thread still runs (tests wait for abandoned ones to end).
+  // Workers not yet deleted (tests wait for abandoned ones to go).
   static int Live();
+  // Waits up to `timeoutMs` until no worker's thread runs any more (a program that ends waits
+  // for abandoned ones before the dispatcher goes); true when none does.
+  static bool WaitForThreads(int timeoutMs);
   // Asks the running job to end early (transfers end after their current block).
   void RequestStop() { stop_ = true; }
   // Jobs queued or running, or whose continuation has not run yet.
