@@ -415,7 +415,8 @@ void CPDAExplorer::FillLocalRoots() {
   QComboBox* list = localPane_->Roots();
   const QString chosen = list->currentData().toString();
   list->clear();
-  for (const PcRoot& root : ListPcRoots()) list->addItem(icons_->LocalRoot(), root.text, root.path);
+  for (const PcRoot& root : ListPcRoots())
+    list->addItem(icons_->ForLocalRoot(root.path), root.text, root.path);
   const int keep = chosen.isEmpty() ? -1 : list->findData(chosen);
   if (keep >= 0) {
     list->setCurrentIndex(keep);

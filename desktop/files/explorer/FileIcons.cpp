@@ -33,7 +33,13 @@ FileIcons::FileIcons() {
   folder_ = Themed("folder", QStyle::SP_DirIcon);
   localRoot_ = Themed("drive-harddisk", QStyle::SP_DriveHDIcon);
   deviceRoot_ = ExplorerIcon(ExplorerIconKind::kDeviceRoot);
+  home_ = QIcon::fromTheme("user-home", folder_);
   unknownFile_ = Themed("text-x-generic", QStyle::SP_FileIcon);
+}
+
+QIcon FileIcons::ForLocalRoot(const QString& path) const {
+  if (path == QDir::homePath()) return home_;
+  return path == "/" ? localRoot_ : folder_;
 }
 
 QIcon FileIcons::ForFile(const QString& name) {

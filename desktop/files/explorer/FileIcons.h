@@ -16,6 +16,8 @@ class FileIcons {
 
   QIcon Folder() const { return folder_; }
   QIcon LocalRoot() const { return localRoot_; }
+  // The root of the PC's tree: the home folder, the root folder (a disk) or another folder.
+  QIcon ForLocalRoot(const QString& path) const;
   QIcon DeviceRoot() const { return deviceRoot_; }
   // A file named `name` (the type comes from its name only, so device files need no reading).
   QIcon ForFile(const QString& name);
@@ -25,6 +27,7 @@ class FileIcons {
   QHash<QString, QIcon> byType_;
   QIcon folder_;
   QIcon localRoot_;
+  QIcon home_;
   QIcon deviceRoot_;
   QIcon unknownFile_;
 };

@@ -88,7 +88,7 @@ QTreeWidgetItem* FileTree::NewItem(QTreeWidgetItem* parent, ItemKind kind, const
     item->setIcon(kNameColumn, icons_.ForFile(name));
   } else {
     item->setIcon(kNameColumn, kind == ItemKind::kRoot
-                                   ? (device_ ? icons_.DeviceRoot() : icons_.LocalRoot())
+                                   ? (device_ ? icons_.DeviceRoot() : icons_.ForLocalRoot(path))
                                    : icons_.Folder());
     item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
   }
