@@ -9,6 +9,7 @@ packages=(
   libx11-dev libxext-dev libxtst-dev xvfb xauth
   zlib1g-dev libbz2-dev libjpeg62-turbo-dev
   libgtest-dev libbenchmark-dev
+  adwaita-icon-theme
 )
 
 missing=()
