@@ -48,6 +48,7 @@ ExchangeStatus DeviceRequester::Fail(ExchangeStatus status) {
 ExchangeStatus DeviceRequester::Exchange(uint32_t code, std::span<const uint8_t> payload) {
   const auto row = FindRequestSpec(code);
   if (!usable_ || !row) return Fail(ExchangeStatus::kUnusable);
+  const std::lock_guard turn(dispatcher_.exchangeTurn_);
   statusWord_ = 0;
   {
     std::lock_guard lock(dispatcher_.mutex_);

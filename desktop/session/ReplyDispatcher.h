@@ -3,7 +3,7 @@
 // whose status word is below 0x100000 carries no data: it only wakes that requester, whose
 // exchange then fails. A reply to an exchange that gave up waiting is dropped when it comes
 // late, so it never reaches a later request; a lost connection fails the waiting exchange at
-// once.
+// once. Exchanges of all requesters take turns, whichever thread they run on.
 // Threads: Dispatch and ConnectionLost from the session threads (SessionOwner callbacks); the
 // rest is used by DeviceRequester on the requesting thread.
 // Ownership: requesters register themselves and unregister in their destructors, so a late
@@ -41,6 +41,9 @@ class ReplyDispatcher {
   void Unregister(DeviceRequester* requester);
   DeviceRequester* Waiting() const;
 
+  // Held by a requester from sending its request until its exchange ends: the agent answers
+  // in order, so two requesters on two threads must never have requests out at once.
+  std::mutex exchangeTurn_;
   mutable std::mutex mutex_;  // guards this and the wait state of every registered requester
   DeviceRequester* current_ = nullptr;
   DeviceRequester* fileManager_ = nullptr;

@@ -123,6 +123,28 @@ TEST(Requester, RepliesGoToTheCurrentRequesterBeforeTheFileManagers) {
   EXPECT_EQ(fileManager.Exchange(kRequestStatus, kSpace), ExchangeStatus::kOk);
 }
 
+// The file manager's thread and the requesting thread of the frame ask at the same time; the
+// agent answers in the order the requests came, so each must get the answer to its own.
+TEST(Requester, RequestersOnTwoThreadsEachGetTheirOwnReplies) {
+  ReplyDispatcher dispatcher;
+  ScriptedAgent agent(dispatcher, [](const SeenRequest& request) {
+    return request.code == kRequestStatus ? StatusReply(7) : MakeReply(kRequestFileExists, 1);
+  });
+  constexpr int kExchanges = 300;
+  auto ask = [&](Role role, uint32_t code, int& failures) {
+    for (int i = 0; i < kExchanges; ++i) {
+      DeviceRequester requester(dispatcher, agent.Sender(), role);
+      if (requester.Exchange(code, kSpace) != ExchangeStatus::kOk) ++failures;
+    }
+  };
+  int fileManagerFailures = 0, currentFailures = 0;
+  std::thread fileManager(ask, Role::kFileManager, kRequestFileExists, std::ref(fileManagerFailures));
+  ask(Role::kCurrent, kRequestStatus, currentFailures);
+  fileManager.join();
+  EXPECT_EQ(fileManagerFailures, 0);
+  EXPECT_EQ(currentFailures, 0);
+}
+
 TEST(Requester, LostConnectionOrNoDeviceFailTheRequestWithoutWaitingForTheTimeout) {
   ReplyDispatcher dispatcher;
   ScriptedAgent agent(dispatcher, [](const SeenRequest&) { return std::nullopt; });
