@@ -33,6 +33,8 @@ CMainFrame::CMainFrame(Parts parts, QWidget* parent)
       prompter_(parts.prompter),
       frames_(parts.frames),
       takeCounters_(std::move(parts.takeCounters)),
+      openFileManager_(std::move(parts.openFileManager)),
+      closeFileManager_(std::move(parts.closeFileManager)),
       defaultPlatform_(parts.defaultPlatform),
       platform_(parts.defaultPlatform) {
   setObjectName(QStringLiteral("MirrodexFrame"));
@@ -143,6 +145,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
   if (tray_) tray_->hide();
   services_->StatusOff();
   startTimer_.stop();
+  if (closeFileManager_) closeFileManager_();
   link_.Stop();
   (void)store_.SetInt(setting::kZoom, zoom_);
   (void)store_.SetInt(setting::kHideFrame, frameHidden_ ? 1 : 0);

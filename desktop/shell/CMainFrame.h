@@ -48,6 +48,10 @@ class CMainFrame : public QMainWindow {
     app::FrameStore& frames;
     std::function<app::ScreenCounters()> takeCounters;  // empty: no live figures
     uint16_t defaultPlatform = 2;
+    // Opens the device file manager window or raises the open one; empty: no file manager.
+    std::function<void(QWidget* owner)> openFileManager;
+    // Closes the file manager window before the sessions stop; may be empty.
+    std::function<void()> closeFileManager;
   };
 
   explicit CMainFrame(Parts parts, QWidget* parent = nullptr);
@@ -120,6 +124,8 @@ class CMainFrame : public QMainWindow {
   MessagePrompter& prompter_;
   app::FrameStore& frames_;
   std::function<app::ScreenCounters()> takeCounters_;
+  std::function<void(QWidget*)> openFileManager_;
+  std::function<void()> closeFileManager_;
 
   CommandTable* commands_ = nullptr;
   CDeviceScreenWnd* screen_ = nullptr;

@@ -57,7 +57,11 @@ void CMainFrame::CreateCommands() {
        {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)}, LoadIcon(Icon::kCopyFromDevice),
        false, [this] { services_->CopyFromDevice(); },
        [this, connected](CommandState& s) { s.enabled = connected() && !services_->Busy(); }});
-  add({cmd::kFileManager, "File Manager", {}, LoadIcon(Icon::kFileManager), false, {}, Disable});
+  add({cmd::kFileManager, "File Manager", {}, LoadIcon(Icon::kFileManager), false,
+       [this] {
+         if (openFileManager_) openFileManager_(this);
+       },
+       [this, connected](CommandState& s) { s.enabled = connected() && openFileManager_ != nullptr; }});
   add({cmd::kDeviceApps, "Device Apps", {}, LoadIcon(Icon::kDeviceApps), false, [this] { OpenDeviceApps(); },
        [connected](CommandState& s) { s.enabled = connected(); }});
   add({cmd::kZoom, "Zoom X 2", {QKeySequence(Qt::CTRL | Qt::Key_2)}, LoadIcon(Icon::kZoom), true,

@@ -18,6 +18,7 @@
 #include "desktop/shell/SignalQuit.h"
 #include "desktop/shell/SingleInstance.h"
 #include "desktop/shell/dialogs/MessagePrompter.h"
+#include "desktop/files/explorer/CPDAExplorer.h"
 #include "desktop/shell/dialogs/RequestWorker.h"
 
 namespace {
@@ -95,9 +96,22 @@ int main(int argc, char** argv) {
       return link.QueueRequest(code, payload);
     });
     QtMessagePrompter prompter(store);
+    CPDAExplorer::Services files;
+    files.dispatcher = &link.Dispatcher();
+    files.sender = [&link](uint32_t code, std::span<const uint8_t> payload) {
+      return link.QueueRequest(code, payload);
+    };
+    files.store = &store;
+    files.prompter = &prompter;
     CMainFrame frame({store, link, worker, prompter, link.Frames(),
                       [&link] { return link.Bridge().TakeCounters(); },
-                      platform == 0 ? uint16_t{2} : platform});
+                      platform == 0 ? uint16_t{2} : platform,
+                      [files](QWidget* owner) { CPDAExplorer::ShowOrRaise(files, owner); },
+                      [&link] {
+                        // No request of the window may wait on while its thread is ended.
+                        link.Dispatcher().ConnectionLost();
+                        (void)CPDAExplorer::CloseCurrent();
+                      }});
     link.Bridge().SetTargets(&frame, &frame.Screen());
     instance.SetOnRaise([&frame] { frame.Raise(); });
     if (!line.profile.isEmpty()) frame.SelectProfileByName(line.profile);

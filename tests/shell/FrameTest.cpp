@@ -33,7 +33,7 @@ class FrameTest : public QObject {
   struct Rig {
     explicit Rig(const QString& dir) : store(dir + "/Mirrodex.conf") {}
     void Make() {
-      frame = std::make_unique<CMainFrame>(CMainFrame::Parts{store, link, worker, prompter, frames, {}, 2});
+      frame = std::make_unique<CMainFrame>(CMainFrame::Parts{store, link, worker, prompter, frames, {}, 2, {}, {}});
     }
     void Connect(uint8_t platform = 2) {
       link.connected = true;

@@ -100,7 +100,7 @@ class LiveFrameTest : public QObject {
       return link.QueueRequest(code, payload);
     }, 2000);
     test::ScriptedPrompter prompter;
-    CMainFrame frame({store, link, worker, prompter, link.Frames(), [&link] { return link.Bridge().TakeCounters(); }, 2});
+    CMainFrame frame({store, link, worker, prompter, link.Frames(), [&link] { return link.Bridge().TakeCounters(); }, 2, {}, {}});
     link.Bridge().SetTargets(&frame, &frame.Screen());
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
