@@ -59,13 +59,17 @@ HRESULT RapiClient::EnsureLinkLocked() {
 
 void RapiClient::EndLinkLocked() {
   std::shared_ptr<Link> link;
+  bool answered = false;
   {
     std::lock_guard lock(mutex_);
     link = std::move(link_);
+    answered = state_ == State::kReady;
   }
   // The reading thread may take mutex_ until it has ended, so it is joined without it.
   if (link) link->Stop();
-  process_.End(2000);
+  // A bridge that answered leaves by itself once its agent sessions have ended; a command
+  // that never answered is not waited for.
+  process_.End(answered ? kBridgeExitWaitMs : 0);
   std::lock_guard lock(mutex_);
   state_ = State::kNone;
 }

@@ -28,6 +28,8 @@ class RapiClient {
   static constexpr int kInitWaitMs = 10000;
   // A call the device has not answered in this time takes the link down.
   static constexpr int kCallTimeoutMs = 120000;
+  // How long ending the link waits for the device's bridge to leave before ending it.
+  static constexpr int kBridgeExitWaitMs = 2000;
 
   static RapiClient& Instance();
   ~RapiClient();
