@@ -16,7 +16,9 @@
 #include <random>
 #include <set>
 #include <sstream>
+#include <thread>
 
+#include "bridge/rapi.h"
 #include "desktop/session/ConnectionController.h"
 #include "tests/cli/CliProcess.h"
 #include "tests/session/RecordingOwner.h"
@@ -202,6 +204,60 @@ TEST_F(BridgeCli, ALinkThroughAShellPipelineCarriesTheSessions) {
   run = test::RunCli(MIRRODEX_CLI_PATH, (dir / "config").string(), {"--bridge", "--timeout", "2", "ls"});
   EXPECT_EQ(run.exitCode, 3) << run.errors;
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+// Invokes one export in stream mode, as the desktop's start sequence does.
+IRAPIStream* Invoke(const char16_t* function) {
+  IRAPIStream* stream = nullptr;
+  auto* input = static_cast<BYTE*>(std::calloc(1, 24));
+  return CeRapiInvoke(u"Mirrodex.dll", function, 24, input, nullptr, nullptr, &stream, 0) >= 0 ? stream : nullptr;
+}
+
+TEST_F(BridgeCli, ALinkThatDiesMidStreamFailsBothSessionsAndTheDesktopListensAgain) {
+  const fs::path pidFile = dir / "bridge.pid";
+  const std::string link = "echo $$ > '" + pidFile.string() + "'; exec '" MIRRODEX_BIN_DIR "/mirrodex-bridge'";
+  ::setenv("MIRRODEX_LINK", link.c_str(), 1);
+  ScreenDecoder decoder;
+  test::RecordingOwner owner(decoder);
+  SessionConfig config;
+  config.stopWaitMs = 1500;
+  ConnectionController controller(owner, decoder, config);
+  ASSERT_EQ(CeRapiInit(), 0);
+  controller.CreateSessions(true);
+  IRAPIStream* screen = Invoke(u"fnMirrodex1");
+  IRAPIStream* command = Invoke(u"fnMirrodex2");
+  ASSERT_TRUE(screen && command);
+  controller.AttachStreams(screen, command);
+  ASSERT_TRUE(owner.WaitUntil([&] { return owner.frames > 0 && owner.Count(kEventConnected) >= 2; }, 30000));
+
+  pid_t bridge = 0;
+  std::ifstream(pidFile) >> bridge;
+  ASSERT_GT(bridge, 0);
+  ASSERT_EQ(::kill(bridge, SIGKILL), 0);
+  // The first failure makes the controller reopen both sessions.
+  EXPECT_TRUE(owner.WaitUntil([&] { return owner.Count(kEventEnded) + owner.Count(kEventError) >= 1; }, 20000));
+  EXPECT_FALSE(controller.IsConnected());
+  EXPECT_LT(CeRapiGetError(), 0);
+  // Both sessions went back to listening on their TCP ports.
+  const auto listening = [](uint16_t port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return ok;
+  };
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!listening(3938) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_TRUE(listening(3938));
+  controller.StopSessions();
+  screen->Release();
+  command->Release();
+  EXPECT_EQ(CeRapiUninit(), 0);
 }
 
 }  // namespace
