@@ -1,7 +1,7 @@
 #!/bin/sh
 # Compares the bridge's default local link with TCP on this machine, through mirrodex-cli:
-# images per second at 240x320 and 800x480 with refresh 0 (the demo device animating the
-# screen), and push and pull of a file of MIB MiB (default 100).
+# images per second at 240x320 and 800x480 with refresh 0 (a screen animator changing the whole
+# screen all the time), and push and pull of a file of MIB MiB (default 100).
 #   measure.sh BUILD_DIR [MIB]      (run it inside a private network namespace: nsrun)
 set -eu
 build=${1:?usage: measure.sh BUILD_DIR [MIB]}
@@ -43,8 +43,8 @@ for size in 240x320 800x480; do
   xvfb=$!
   sleep 1
   export DISPLAY=":$display" MIRRODEX_FBDEV="$work/Xvfb_screen0"
-  "$build/tools/demo-device/mirrodex-demo-device" >/dev/null 2>&1 &
-  demo=$!
+  "$build/tools/bridge-measure/mirrodex-screen-animator" >/dev/null 2>&1 &
+  animator=$!
   sleep 1
   bridge=$(images_per_second --bridge)
   start_host
@@ -64,6 +64,6 @@ for size in 240x320 800x480; do
     echo "$mib MiB push: bridge ${bpush} s, TCP ${tpush} s; pull: bridge ${bpull} s, TCP ${tpull} s"
     rm -f "$work"/*.bin "$work/root"/*.bin
   fi
-  kill "$demo" "$xvfb" 2>/dev/null || true
-  wait "$demo" "$xvfb" 2>/dev/null || true
+  kill "$animator" "$xvfb" 2>/dev/null || true
+  wait "$animator" "$xvfb" 2>/dev/null || true
 done
