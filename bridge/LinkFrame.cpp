@@ -43,6 +43,11 @@ bool DecodeFrameHeader(const uint8_t in[kFrameHeaderSize], FrameHeader& header, 
   return true;
 }
 
+void FrameParser::Refuse() {
+  failed_ = true;
+  if (error_.empty()) error_ = "a frame the receiver refused";
+}
+
 bool FrameParser::Feed(std::span<const uint8_t> bytes) {
   while (!failed_ && !bytes.empty()) {
     if (headerHave_ < kFrameHeaderSize) {
@@ -56,6 +61,14 @@ bool FrameParser::Feed(std::span<const uint8_t> bytes) {
         break;
       }
       body_.clear();
+      // A body that is all there goes to the sink without a copy.
+      if (bytes.size() >= current_.length) {
+        headerHave_ = 0;
+        const auto body = bytes.first(current_.length);
+        bytes = bytes.subspan(current_.length);
+        if (!sink_(current_, body)) Refuse();
+        continue;
+      }
       body_.reserve(current_.length);  // bounded by DecodeFrameHeader
     }
     const size_t take = std::min<size_t>(current_.length - body_.size(), bytes.size());
@@ -63,10 +76,7 @@ bool FrameParser::Feed(std::span<const uint8_t> bytes) {
     bytes = bytes.subspan(take);
     if (body_.size() == current_.length) {
       headerHave_ = 0;
-      if (!sink_(current_, body_)) {
-        failed_ = true;
-        if (error_.empty()) error_ = "a frame the receiver refused";
-      }
+      if (!sink_(current_, body_)) Refuse();
     }
   }
   return !failed_;

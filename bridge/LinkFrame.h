@@ -55,6 +55,8 @@ class FrameParser {
   const std::string& Error() const { return error_; }
 
  private:
+  void Refuse();
+
   FrameSink sink_;
   uint8_t header_[kFrameHeaderSize]{};
   size_t headerHave_ = 0;

@@ -5,6 +5,7 @@
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -86,28 +87,40 @@ ssize_t LinkIo::ReadSome(uint8_t* buffer, size_t size) {
   }
 }
 
-bool LinkIo::WriteAll(std::span<const uint8_t> bytes) {
-  while (!bytes.empty()) {
+bool LinkIo::WriteAll(std::span<const uint8_t> head, std::span<const uint8_t> body) {
+  iovec pieces[2] = {{const_cast<uint8_t*>(head.data()), head.size()}, {const_cast<uint8_t*>(body.data()), body.size()}};
+  iovec* next = pieces;
+  int count = body.empty() ? 1 : 2;
+  while (count > 0) {
     if (stopped_) return false;
-    const ssize_t n = writeIsSocket_ ? ::send(writeFd_, bytes.data(), bytes.size(), MSG_NOSIGNAL)
-                                     : ::write(writeFd_, bytes.data(), bytes.size());
-    if (n > 0) {
-      bytes = bytes.subspan(static_cast<size_t>(n));
-      continue;
-    }
+    msghdr message{};
+    message.msg_iov = next;
+    message.msg_iovlen = static_cast<size_t>(count);
+    const ssize_t n = writeIsSocket_ ? ::sendmsg(writeFd_, &message, MSG_NOSIGNAL) : ::writev(writeFd_, next, count);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
       if (!Await(writeFd_, POLLOUT)) return false;
       continue;
     }
-    return false;
+    if (n <= 0) return false;
+    // Skips what went out: whole pieces, then part of the next.
+    auto done = static_cast<size_t>(n);
+    while (count > 0 && done >= next->iov_len) {
+      done -= next->iov_len;
+      ++next;
+      --count;
+    }
+    if (count > 0) {
+      next->iov_base = static_cast<uint8_t*>(next->iov_base) + done;
+      next->iov_len -= done;
+    }
   }
   return true;
 }
 
 bool LinkIo::WriteFrame(std::span<const uint8_t> head, std::span<const uint8_t> body) {
   std::lock_guard lock(writeMutex_);
-  return WriteAll(head) && WriteAll(body);
+  return WriteAll(head, body);
 }
 
 }  // namespace mirrodex::bridge

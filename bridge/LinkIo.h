@@ -32,7 +32,7 @@ class LinkIo {
   bool Stopped() const { return stopped_; }
 
  private:
-  bool WriteAll(std::span<const uint8_t> bytes);
+  bool WriteAll(std::span<const uint8_t> head, std::span<const uint8_t> body);
   // Waits until `fd` is ready for `events` or Stop; false after Stop.
   bool Await(int fd, short events);
 

@@ -36,7 +36,10 @@ TEST(LinkFrames, ArriveWholeHoweverTheBytesAreSplitAndBadHeadersAreRefused) {
     return true;
   });
   for (uint8_t byte : bytes) ASSERT_TRUE(parser.Feed({&byte, 1}));
-  ASSERT_EQ(frames.size(), 2u);
+  ASSERT_TRUE(parser.Feed(bytes));  // and the same frames in one piece
+  ASSERT_EQ(frames.size(), 4u);
+  EXPECT_EQ(frames[2].second, frames[0].second);
+  EXPECT_EQ(frames[3].second, frames[1].second);
   EXPECT_EQ(frames[0].second, (std::vector<uint8_t>{1, 2, 3}));
   EXPECT_EQ(frames[1].first.channel, 7);
   EXPECT_EQ(frames[1].first.kind, FrameKind::kCredit);
