@@ -187,6 +187,11 @@ uint32_t DeviceFiles::FindFirst(const std::u16string& pattern, FindEntry& first,
     error = path ? kErrorFileNotFound : kErrorBadPathname;
     return kInvalidHandle;
   }
+  const auto searches = std::count_if(handles_.begin(), handles_.end(), [](const auto& h) { return h.second.isFind; });
+  if (static_cast<size_t>(searches) >= kMaxSearches) {
+    error = kErrorTooManyOpenFiles;
+    return kInvalidHandle;
+  }
   const DevicePath folder = path->Parent();
   UniqueFd folderFd = root_.Open(folder, O_RDONLY | O_DIRECTORY);
   if (!folderFd.Valid()) {

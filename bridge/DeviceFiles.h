@@ -20,7 +20,9 @@ class DeviceFiles {
  public:
   static constexpr uint32_t kInvalidHandle = 0xFFFFFFFFu;
   static constexpr size_t kMaxHandles = 256;
-  static constexpr size_t kMaxFindEntries = 100000;
+  // A search holds its whole folder; these bound what searches can hold at once.
+  static constexpr size_t kMaxFindEntries = 65534;
+  static constexpr size_t kMaxSearches = 8;
 
   explicit DeviceFiles(const std::string& rootPath) : root_(rootPath) {}
 

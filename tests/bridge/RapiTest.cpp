@@ -9,7 +9,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
+#include <algorithm>
 
 #include "bridge/rapi.h"
 #include "protocol/IRAPIStream.h"
@@ -117,6 +119,13 @@ TEST_F(Rapi, FileFunctionsWorkUnderTheRootInBlocksAndFindListsIt) {
   ASSERT_EQ(names.size(), 2u);
   EXPECT_EQ(names[u"data.bin"].nFileSizeLow, bytes.size());
   EXPECT_TRUE(names[u"sub"].dwFileAttributes & RAPI_FILE_ATTRIBUTE_DIRECTORY);
+  // Searches are bounded: the ninth open one is refused until one is closed.
+  std::vector<HANDLE> searches;
+  for (int i = 0; i < 8; ++i) searches.push_back(CeFindFirstFile(u"\\in\\*", &found));
+  EXPECT_EQ(std::count(searches.begin(), searches.end(), RAPI_INVALID_HANDLE_VALUE), 0);
+  EXPECT_EQ(CeFindFirstFile(u"\\in\\*", &found), RAPI_INVALID_HANDLE_VALUE);
+  EXPECT_EQ(CeGetLastError(), 4u);
+  for (HANDLE h : searches) CeCloseHandle(h);
   EXPECT_TRUE(CeDeleteFile(u"\\in\\data.bin"));
   EXPECT_FALSE(fs::exists(root / "in" / "data.bin"));
   EXPECT_EQ(CeFindFirstFile(u"\\in\\*.bin", &found), RAPI_INVALID_HANDLE_VALUE);
@@ -153,6 +162,13 @@ TEST_F(Rapi, PathsOutsideTheRootAndOtherLibrariesAndProgramsAreRefused) {
   PROCESS_INFORMATION process{};
   EXPECT_FALSE(CeCreateProcess(u"/bin/sh", u"-c true", nullptr, nullptr, 0, 0, nullptr, nullptr, nullptr, &process));
   EXPECT_FALSE(CeCreateProcess(u"\\Windows\\evil.exe", u"", nullptr, nullptr, 0, 0, nullptr, nullptr, nullptr, &process));
+  // The host program under the third of its names, with the command line as given.
+  ASSERT_TRUE(CeCreateProcess(u"\\IPSM\\Windows\\Mirrodex.exe", u"--help", nullptr, nullptr, 0, 0, nullptr, nullptr,
+                              nullptr, &process));
+  EXPECT_GT(process.dwProcessId, 0u);
+  // No remover is installed beside this bridge.
+  EXPECT_FALSE(CeCreateProcess(u"unload.exe", u"", nullptr, nullptr, 0, 0, nullptr, nullptr, nullptr, &process));
+  EXPECT_EQ(CeGetLastError(), 2u);
   // The refusals were answers, not link failures: the link still works.
   EXPECT_EQ(CeRapiGetError(), 0);
   EXPECT_TRUE(CeCreateDirectory(u"\\still", nullptr));
