@@ -114,13 +114,14 @@ void Link::GoDown(const std::string& reason) {
     reason_ = reason;
   }
   io_->Stop();
+  // The owner learns first, so whoever sees a stream fail finds the link's failure recorded.
+  if (onDown_) onDown_(reason);
   std::map<uint16_t, std::shared_ptr<LinkChannel>> channels;
   {
     std::lock_guard lock(table_->mutex);
     channels = table_->channels;
   }
   for (auto& [id, channel] : channels) channel->LinkDown();
-  if (onDown_) onDown_(reason);
 }
 
 }  // namespace mirrodex::bridge
