@@ -191,8 +191,13 @@ TEST_F(BridgeCli, SnapshotAndFileCommandsGoOverTheDefaultLinkWithoutAnyTcpPort) 
 }
 
 TEST_F(BridgeCli, ALinkThroughAShellPipelineCarriesTheSessions) {
-  const std::string link = "cat | '" MIRRODEX_BIN_DIR "/mirrodex-bridge' --root '" + (dir / "root").string() + "' | cat";
+  // The screen and the root come only from the bridge's options here.
+  const std::string link = "cat | '" MIRRODEX_BIN_DIR "/mirrodex-bridge' --root '" + (dir / "root").string() +
+                           "' --fb '" + server->FramebufferFile() + "' --dpi 96 | cat";
   ::setenv("MIRRODEX_LINK", link.c_str(), 1);
+  ::unsetenv("MIRRODEX_FBDEV");
+  ::unsetenv("MIRRODEX_ROOT");
+  ::unsetenv("DISPLAY");
   std::ofstream(dir / "root" / "file.txt") << "over the pipeline";
   auto run = Run({"ls", "--", "pull", "\\file.txt", (dir / "file.txt").string()});
   ASSERT_EQ(run.exitCode, 0) << run.errors;
@@ -215,22 +220,61 @@ IRAPIStream* Invoke(const char16_t* function) {
   return CeRapiInvoke(u"Mirrodex.dll", function, 24, input, nullptr, nullptr, &stream, 0) >= 0 ? stream : nullptr;
 }
 
+// The desktop's session layer mirroring the device through both invoked exports.
+struct StreamedDesktop {
+  StreamedDesktop() : owner(decoder), controller(owner, decoder, [] {
+    SessionConfig config;
+    config.stopWaitMs = 1500;
+    return config;
+  }()) {}
+  // Starts the link, invokes both exports and waits for a picture.
+  bool Start() {
+    if (CeRapiInit() != 0) return false;
+    controller.CreateSessions(true);
+    screen = Invoke(u"fnMirrodex1");
+    command = Invoke(u"fnMirrodex2");
+    if (!screen || !command) return false;
+    controller.AttachStreams(screen, command);
+    return owner.WaitUntil([&] { return owner.frames > 0 && owner.Count(kEventConnected) >= 2; }, 30000);
+  }
+  // Stops the sessions, releases the streams and ends the link, as the desktop's Stop does.
+  void Stop() {
+    controller.StopSessions();
+    if (screen) screen->Release();
+    if (command) command->Release();
+    screen = command = nullptr;
+    CeRapiUninit();
+  }
+  ~StreamedDesktop() { Stop(); }
+
+  ScreenDecoder decoder;
+  test::RecordingOwner owner;
+  ConnectionController controller;
+  IRAPIStream* screen = nullptr;
+  IRAPIStream* command = nullptr;
+};
+
+TEST_F(BridgeCli, StopEndsBothExportsAndTheBridgeLeavesByItselfWhenTheLinkCloses) {
+  const fs::path exitFile = dir / "bridge.exit";
+  // The shell outlives the bridge only when the bridge ends before the link process is ended.
+  const std::string link = "'" MIRRODEX_BIN_DIR "/mirrodex-bridge'; echo $? > '" + exitFile.string() + "'";
+  ::setenv("MIRRODEX_LINK", link.c_str(), 1);
+  StreamedDesktop desktop;
+  ASSERT_TRUE(desktop.Start());
+  desktop.Stop();
+  std::string code;
+  std::ifstream(exitFile) >> code;
+  EXPECT_EQ(code, "0");
+}
+
 TEST_F(BridgeCli, ALinkThatDiesMidStreamFailsBothSessionsAndTheDesktopListensAgain) {
   const fs::path pidFile = dir / "bridge.pid";
   const std::string link = "echo $$ > '" + pidFile.string() + "'; exec '" MIRRODEX_BIN_DIR "/mirrodex-bridge'";
   ::setenv("MIRRODEX_LINK", link.c_str(), 1);
-  ScreenDecoder decoder;
-  test::RecordingOwner owner(decoder);
-  SessionConfig config;
-  config.stopWaitMs = 1500;
-  ConnectionController controller(owner, decoder, config);
-  ASSERT_EQ(CeRapiInit(), 0);
-  controller.CreateSessions(true);
-  IRAPIStream* screen = Invoke(u"fnMirrodex1");
-  IRAPIStream* command = Invoke(u"fnMirrodex2");
-  ASSERT_TRUE(screen && command);
-  controller.AttachStreams(screen, command);
-  ASSERT_TRUE(owner.WaitUntil([&] { return owner.frames > 0 && owner.Count(kEventConnected) >= 2; }, 30000));
+  StreamedDesktop desktop;
+  ASSERT_TRUE(desktop.Start());
+  auto& owner = desktop.owner;
+  auto& controller = desktop.controller;
 
   pid_t bridge = 0;
   std::ifstream(pidFile) >> bridge;
@@ -259,10 +303,6 @@ TEST_F(BridgeCli, ALinkThatDiesMidStreamFailsBothSessionsAndTheDesktopListensAga
     heard = listening(3938);
   }
   EXPECT_TRUE(heard);
-  controller.StopSessions();
-  screen->Release();
-  command->Release();
-  EXPECT_EQ(CeRapiUninit(), 0);
 }
 
 }  // namespace
