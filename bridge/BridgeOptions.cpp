@@ -6,7 +6,8 @@
 
 namespace mirrodex::bridge {
 
-std::optional<BridgeOptions> ParseBridgeOptions(int argc, const char* const* argv, std::string& error) {
+std::optional<BridgeOptions> ParseBridgeOptions(int argc, const char* const* argv,
+                                                std::string& error) {
   BridgeOptions options;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];

@@ -25,7 +25,8 @@ inline constexpr const char* kBridgeUsage =
     "  --fb PATH   framebuffer device or XWD file to capture (default /dev/fb0, then X11)\n"
     "  --dpi N     pixels per inch of the screen\n";
 
-std::optional<BridgeOptions> ParseBridgeOptions(int argc, const char* const* argv, std::string& error);
+std::optional<BridgeOptions> ParseBridgeOptions(int argc, const char* const* argv,
+                                                std::string& error);
 // Sets the agent's environment from the options that were given.
 void ExportToAgentEnvironment(const BridgeOptions& options);
 

@@ -27,7 +27,8 @@ constexpr Architecture kArchitectures[] = {
 
 }  // namespace
 
-BridgeServer::BridgeServer(int readFd, int writeFd, const std::string& root, const std::string& folder)
+BridgeServer::BridgeServer(int readFd, int writeFd, const std::string& root,
+                           const std::string& folder)
     : files_(root), launcher_(folder) {
   link_ = std::make_unique<Link>(
       readFd, writeFd, [this](std::span<const uint8_t> body) { return Queue(body); },
@@ -158,7 +159,8 @@ bool BridgeServer::Answer(std::span<const uint8_t> body, WireWriter& answer) {
     case CallCode::kDeleteFile: {
       const auto path = in.String();
       if (!in.Finished()) return false;
-      result = code == CallCode::kCreateDirectory ? files_.CreateDirectory(path, error) : files_.DeleteFile(path, error);
+      result = code == CallCode::kCreateDirectory ? files_.CreateDirectory(path, error)
+                                                  : files_.DeleteFile(path, error);
       break;
     }
     case CallCode::kCreateProcess: {
@@ -208,8 +210,8 @@ bool BridgeServer::Invoke(WireReader& in, int32_t& result, uint32_t& error) {
   }
   result = HresultFromError(error);
   if (error != 0) {
-    std::fprintf(stderr, "mirrodex-bridge: refused to invoke %s of %s (error %u)\n", function.c_str(),
-                 library.c_str(), error);
+    std::fprintf(stderr, "mirrodex-bridge: refused to invoke %s of %s (error %u)\n",
+                 function.c_str(), library.c_str(), error);
   }
   return true;
 }

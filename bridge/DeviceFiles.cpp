@@ -32,18 +32,21 @@ std::optional<DevicePath> PathOf(const std::u16string& text) {
 
 uint64_t FileTime(const struct timespec& time) {
   if (time.tv_sec < -11644473600LL) return 0;
-  return static_cast<uint64_t>(time.tv_sec) * 10000000ull + static_cast<uint64_t>(time.tv_nsec) / 100 +
-         kUnixEpochInFileTime;
+  return static_cast<uint64_t>(time.tv_sec) * 10000000ull +
+         static_cast<uint64_t>(time.tv_nsec) / 100 + kUnixEpochInFileTime;
 }
 
 std::u16string Utf16Of(const std::string& utf8) {
   const auto bytes = Utf8ToUtf16Le(utf8);
   std::u16string text(bytes.size() / 2, u'\0');
-  for (size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+  for (size_t i = 0; i < text.size(); ++i)
+    text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
   return text;
 }
 
-bool HasWildcard(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
+bool HasWildcard(const std::string& name) {
+  return name.find_first_of("*?") != std::string::npos;
+}
 
 }  // namespace
 
@@ -52,7 +55,8 @@ uint32_t DeviceFiles::Store(Handle handle, uint32_t& error) {
     error = kErrorTooManyOpenFiles;
     return kInvalidHandle;
   }
-  while (handles_.count(nextHandle_) != 0 || nextHandle_ == 0 || nextHandle_ == kInvalidHandle) ++nextHandle_;
+  while (handles_.count(nextHandle_) != 0 || nextHandle_ == 0 || nextHandle_ == kInvalidHandle)
+    ++nextHandle_;
   const uint32_t id = nextHandle_++;
   handles_.emplace(id, std::move(handle));
   return id;
@@ -63,7 +67,8 @@ DeviceFiles::Handle* DeviceFiles::Find(uint32_t handle, bool isFind) {
   return it == handles_.end() || it->second.isFind != isFind ? nullptr : &it->second;
 }
 
-uint32_t DeviceFiles::CreateFile(const std::u16string& text, uint32_t access, uint32_t disposition, uint32_t& error) {
+uint32_t DeviceFiles::CreateFile(const std::u16string& text, uint32_t access, uint32_t disposition,
+                                 uint32_t& error) {
   const auto path = PathOf(text);
   if (!path || path->IsRoot()) {
     error = path ? kErrorAccessDenied : kErrorBadPathname;
@@ -72,11 +77,20 @@ uint32_t DeviceFiles::CreateFile(const std::u16string& text, uint32_t access, ui
   const bool reads = (access & kAccessRead) != 0, writes = (access & kAccessWrite) != 0;
   int flags = writes ? (reads ? O_RDWR : O_WRONLY) : O_RDONLY;
   switch (disposition) {
-    case 1: flags |= O_CREAT | O_EXCL; break;   // CREATE_NEW
-    case 2: flags |= O_CREAT | O_TRUNC; break;  // CREATE_ALWAYS
-    case 3: break;                              // OPEN_EXISTING
-    case 4: flags |= O_CREAT; break;            // OPEN_ALWAYS
-    case 5: flags |= O_TRUNC; break;            // TRUNCATE_EXISTING
+    case 1:
+      flags |= O_CREAT | O_EXCL;
+      break;  // CREATE_NEW
+    case 2:
+      flags |= O_CREAT | O_TRUNC;
+      break;  // CREATE_ALWAYS
+    case 3:
+      break;  // OPEN_EXISTING
+    case 4:
+      flags |= O_CREAT;
+      break;  // OPEN_ALWAYS
+    case 5:
+      flags |= O_TRUNC;
+      break;  // TRUNCATE_EXISTING
     default:
       error = kErrorInvalidParameter;
       return kInvalidHandle;
@@ -157,7 +171,8 @@ bool DeviceFiles::Close(uint32_t id, uint32_t& error) {
   return true;
 }
 
-bool DeviceFiles::Describe(const DevicePath& folder, int folderFd, const std::string& name, FindEntry& entry) const {
+bool DeviceFiles::Describe(const DevicePath& folder, int folderFd, const std::string& name,
+                           FindEntry& entry) const {
   if (name == "." || name == "..") return false;
   entry.name = Utf16Of(name);
   if (entry.name.size() > kMaxNameUnits) return false;
@@ -172,7 +187,8 @@ bool DeviceFiles::Describe(const DevicePath& folder, int folderFd, const std::st
   entry.attributes = 0;
   if (S_ISDIR(st.st_mode) && !outside) entry.attributes |= kAttributeDirectory;
   if (name[0] == '.') entry.attributes |= kAttributeHidden;
-  if (outside || (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode))) entry.attributes |= kAttributeSystem;
+  if (outside || (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)))
+    entry.attributes |= kAttributeSystem;
   if (entry.attributes == 0) entry.attributes = kAttributeNormal;
   entry.creationTime = FileTime(st.st_ctim);
   entry.accessTime = FileTime(st.st_atim);
@@ -187,7 +203,8 @@ uint32_t DeviceFiles::FindFirst(const std::u16string& pattern, FindEntry& first,
     error = path ? kErrorFileNotFound : kErrorBadPathname;
     return kInvalidHandle;
   }
-  const auto searches = std::count_if(handles_.begin(), handles_.end(), [](const auto& h) { return h.second.isFind; });
+  const auto searches = std::count_if(handles_.begin(), handles_.end(),
+                                      [](const auto& h) { return h.second.isFind; });
   if (static_cast<size_t>(searches) >= kMaxSearches) {
     error = kErrorTooManyOpenFiles;
     return kInvalidHandle;
@@ -202,7 +219,8 @@ uint32_t DeviceFiles::FindFirst(const std::u16string& pattern, FindEntry& first,
   handle.isFind = true;
   if (!HasWildcard(path->Leaf())) {
     FindEntry entry;
-    if (Describe(folder, folderFd.Get(), path->Leaf(), entry)) handle.entries.push_back(std::move(entry));
+    if (Describe(folder, folderFd.Get(), path->Leaf(), entry))
+      handle.entries.push_back(std::move(entry));
   } else {
     DIR* dir = ::fdopendir(::fcntl(folderFd.Get(), F_DUPFD_CLOEXEC, 0));
     if (dir == nullptr) {
@@ -213,7 +231,8 @@ uint32_t DeviceFiles::FindFirst(const std::u16string& pattern, FindEntry& first,
       if (handle.entries.size() >= kMaxFindEntries) break;
       if (::fnmatch(path->Leaf().c_str(), item->d_name, 0) != 0) continue;
       FindEntry entry;
-      if (Describe(folder, ::dirfd(dir), item->d_name, entry)) handle.entries.push_back(std::move(entry));
+      if (Describe(folder, ::dirfd(dir), item->d_name, entry))
+        handle.entries.push_back(std::move(entry));
     }
     ::closedir(dir);
   }

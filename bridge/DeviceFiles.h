@@ -27,7 +27,8 @@ class DeviceFiles {
   explicit DeviceFiles(const std::string& rootPath) : root_(rootPath) {}
 
   // Each returns the call's result and sets `error` (a Windows error code) on failure.
-  uint32_t CreateFile(const std::u16string& path, uint32_t access, uint32_t disposition, uint32_t& error);
+  uint32_t CreateFile(const std::u16string& path, uint32_t access, uint32_t disposition,
+                      uint32_t& error);
   bool Read(uint32_t handle, uint32_t size, std::vector<uint8_t>& bytes, uint32_t& error);
   bool Write(uint32_t handle, std::span<const uint8_t> bytes, uint32_t& error);
   bool Size(uint32_t handle, uint64_t& size, uint32_t& error);
@@ -47,7 +48,8 @@ class DeviceFiles {
   uint32_t Store(Handle handle, uint32_t& error);
   Handle* Find(uint32_t handle, bool isFind);
   // Fills `entry` for the entry `name` in `folder`; false when it should be left out.
-  bool Describe(const DevicePath& folder, int folderFd, const std::string& name, FindEntry& entry) const;
+  bool Describe(const DevicePath& folder, int folderFd, const std::string& name,
+                FindEntry& entry) const;
 
   FileRoot root_;
   std::map<uint32_t, Handle> handles_;

@@ -13,9 +13,13 @@ Link::Link(int readFd, int writeFd, CallSink onCall, DownSink onDown)
       onCall_(std::move(onCall)),
       onDown_(std::move(onDown)) {}
 
-Link::~Link() { Stop(); }
+Link::~Link() {
+  Stop();
+}
 
-void Link::Start() { reader_ = std::thread([this] { ReadLoop(); }); }
+void Link::Start() {
+  reader_ = std::thread([this] { ReadLoop(); });
+}
 
 void Link::Stop() {
   GoDown("the link was closed");
@@ -75,7 +79,9 @@ std::shared_ptr<LinkChannel> Link::Find(uint16_t id) const {
 }
 
 void Link::ReadLoop() {
-  FrameParser parser([this](const FrameHeader& header, std::span<const uint8_t> body) { return OnFrame(header, body); });
+  FrameParser parser([this](const FrameHeader& header, std::span<const uint8_t> body) {
+    return OnFrame(header, body);
+  });
   std::vector<uint8_t> buffer(256 * 1024);
   for (;;) {
     const ssize_t n = io_->ReadSome(buffer.data(), buffer.size());

@@ -21,7 +21,8 @@ bool SendFrame(LinkIo& io, uint16_t channel, FrameKind kind, std::span<const uin
 
 }  // namespace
 
-LinkChannel::LinkChannel(uint16_t id, std::shared_ptr<LinkIo> io, std::function<void(uint16_t)> onClosed)
+LinkChannel::LinkChannel(uint16_t id, std::shared_ptr<LinkIo> io,
+                         std::function<void(uint16_t)> onClosed)
     : id_(id), io_(std::move(io)), onClosed_(std::move(onClosed)) {}
 
 bool LinkChannel::Read(void* buffer, uint32_t size, uint32_t& read) {
@@ -67,9 +68,11 @@ bool LinkChannel::Write(const void* buffer, uint32_t size) {
     uint32_t chunk = 0;
     {
       std::unique_lock lock(mutex_);
-      changed_.wait(lock, [&] { return closedHere_ || peerClosed_ || linkDown_ || sendCredit_ > 0; });
+      changed_.wait(lock,
+                    [&] { return closedHere_ || peerClosed_ || linkDown_ || sendCredit_ > 0; });
       if (closedHere_ || peerClosed_ || linkDown_) return false;
-      chunk = static_cast<uint32_t>(std::min<uint64_t>({size - sent, kMaxStreamChunk, sendCredit_}));
+      chunk =
+          static_cast<uint32_t>(std::min<uint64_t>({size - sent, kMaxStreamChunk, sendCredit_}));
       sendCredit_ -= chunk;
     }
     if (!SendFrame(*io_, id_, FrameKind::kData, {bytes + sent, chunk})) return false;

@@ -56,7 +56,7 @@ class LinkChannel {
   mutable std::mutex mutex_;  // guards everything below
   std::condition_variable changed_;
   std::deque<std::vector<uint8_t>> held_;
-  size_t headOffset_ = 0;        // bytes of held_.front() already read
+  size_t headOffset_ = 0;  // bytes of held_.front() already read
   uint64_t heldBytes_ = 0;
   uint64_t receiveAllowance_ = kStreamWindow;  // bytes the peer may still send
   uint32_t consumedSinceGrant_ = 0;

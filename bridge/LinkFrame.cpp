@@ -7,12 +7,14 @@
 namespace mirrodex::bridge {
 
 void EncodeFrameHeader(const FrameHeader& header, uint8_t out[kFrameHeaderSize]) {
-  const uint32_t word0 = uint32_t{header.channel} | (uint32_t{static_cast<uint8_t>(header.kind)} << 16);
+  const uint32_t word0 =
+      uint32_t{header.channel} | (uint32_t{static_cast<uint8_t>(header.kind)} << 16);
   StoreU32(out, word0);
   StoreU32(out + 4, header.length);
 }
 
-bool DecodeFrameHeader(const uint8_t in[kFrameHeaderSize], FrameHeader& header, std::string& error) {
+bool DecodeFrameHeader(const uint8_t in[kFrameHeaderSize], FrameHeader& header,
+                       std::string& error) {
   const uint32_t word0 = LoadU32(in);
   const uint32_t length = LoadU32(in + 4);
   if ((word0 >> 24) != 0) {
@@ -29,15 +31,19 @@ bool DecodeFrameHeader(const uint8_t in[kFrameHeaderSize], FrameHeader& header, 
   header.kind = static_cast<FrameKind>(kind);
   if (header.channel == kCallChannel) {
     if (header.kind != FrameKind::kData || length > kMaxCallBody) {
-      error = "a call frame of kind " + std::to_string(kind) + " and " + std::to_string(length) + " bytes";
+      error = "a call frame of kind " + std::to_string(kind) + " and " + std::to_string(length) +
+              " bytes";
       return false;
     }
     return true;
   }
-  const uint32_t limit = header.kind == FrameKind::kData ? kMaxStreamChunk : header.kind == FrameKind::kCredit ? 4 : 0;
+  const uint32_t limit = header.kind == FrameKind::kData     ? kMaxStreamChunk
+                         : header.kind == FrameKind::kCredit ? 4
+                                                             : 0;
   const bool exact = header.kind != FrameKind::kData;
   if (exact ? length != limit : length > limit) {
-    error = "a stream frame of kind " + std::to_string(kind) + " with " + std::to_string(length) + " bytes";
+    error = "a stream frame of kind " + std::to_string(kind) + " with " + std::to_string(length) +
+            " bytes";
     return false;
   }
   return true;

@@ -88,7 +88,8 @@ ssize_t LinkIo::ReadSome(uint8_t* buffer, size_t size) {
 }
 
 bool LinkIo::WriteAll(std::span<const uint8_t> head, std::span<const uint8_t> body) {
-  iovec pieces[2] = {{const_cast<uint8_t*>(head.data()), head.size()}, {const_cast<uint8_t*>(body.data()), body.size()}};
+  iovec pieces[2] = {{const_cast<uint8_t*>(head.data()), head.size()},
+                     {const_cast<uint8_t*>(body.data()), body.size()}};
   iovec* next = pieces;
   int count = body.empty() ? 1 : 2;
   while (count > 0) {
@@ -96,7 +97,8 @@ bool LinkIo::WriteAll(std::span<const uint8_t> head, std::span<const uint8_t> bo
     msghdr message{};
     message.msg_iov = next;
     message.msg_iovlen = static_cast<size_t>(count);
-    const ssize_t n = writeIsSocket_ ? ::sendmsg(writeFd_, &message, MSG_NOSIGNAL) : ::writev(writeFd_, next, count);
+    const ssize_t n = writeIsSocket_ ? ::sendmsg(writeFd_, &message, MSG_NOSIGNAL)
+                                     : ::writev(writeFd_, next, count);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
       if (!Await(writeFd_, POLLOUT)) return false;

@@ -41,11 +41,13 @@ bool Reaped(pid_t pid, int waitFlags) {
 }  // namespace
 
 std::string LinkCommand() {
-  if (const char* link = std::getenv("MIRRODEX_LINK"); link != nullptr && link[0] != '\0') return link;
+  if (const char* link = std::getenv("MIRRODEX_LINK"); link != nullptr && link[0] != '\0')
+    return link;
   char path[PATH_MAX];
   const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
   if (length > 0) {
-    const std::string candidate = FolderOf(std::string(path, static_cast<size_t>(length))) + "/mirrodex-bridge";
+    const std::string candidate =
+        FolderOf(std::string(path, static_cast<size_t>(length))) + "/mirrodex-bridge";
     if (::access(candidate.c_str(), X_OK) == 0) return Quoted(candidate);
   }
   Dl_info info{};
@@ -74,7 +76,7 @@ int LinkProcess::Start(const std::string& command, std::string& error) {
   if (pid == 0) {
     ::setpgid(0, 0);
     ::signal(SIGPIPE, SIG_DFL);
-    ::dup2(pair[1], STDIN_FILENO);   // dup2 clears close-on-exec on the copies
+    ::dup2(pair[1], STDIN_FILENO);  // dup2 clears close-on-exec on the copies
     ::dup2(pair[1], STDOUT_FILENO);
     ::execv(argv[0], const_cast<char* const*>(argv));
     ::_exit(127);

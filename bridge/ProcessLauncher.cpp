@@ -15,7 +15,8 @@ namespace mirrodex::bridge {
 namespace {
 
 std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return text;
 }
 
@@ -34,7 +35,8 @@ bool ReadFull(int fd, void* buffer, size_t size) {
 }  // namespace
 
 std::optional<std::string> ProcessLauncher::ProgramFor(const std::string& applicationName) const {
-  static const char* const kHostNames[] = {"mirrodex.exe", "\\windows\\mirrodex.exe", "\\ipsm\\windows\\mirrodex.exe",
+  static const char* const kHostNames[] = {"mirrodex.exe", "\\windows\\mirrodex.exe",
+                                           "\\ipsm\\windows\\mirrodex.exe",
                                            "\\storage\\\\windows\\mirrodex.exe"};
   const std::string name = Lower(applicationName);
   for (const char* host : kHostNames) {

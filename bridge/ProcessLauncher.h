@@ -24,7 +24,8 @@ class ProcessLauncher {
   // The command line's words: split at blanks, double quotes group words.
   static std::vector<std::string> SplitCommandLine(const std::string& commandLine);
   // Starts the program; its process id, or 0 with `error` (a Windows error code).
-  uint32_t Start(const std::string& applicationName, const std::string& commandLine, uint32_t& error) const;
+  uint32_t Start(const std::string& applicationName, const std::string& commandLine,
+                 uint32_t& error) const;
 
  private:
   std::string folder_;

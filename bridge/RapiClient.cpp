@@ -228,8 +228,9 @@ bool RapiClient::Call(CallCode code, std::span<const uint8_t> arguments, int32_t
   request.Buffer().insert(request.Buffer().end(), arguments.begin(), arguments.end());
   const bool sent = link->SendCall(request.Buffer());
   std::unique_lock lock(mutex_);
-  const bool answered = sent && changed_.wait_for(lock, std::chrono::milliseconds(kCallTimeoutMs),
-                                                  [&] { return answer_.has_value() || state_ != State::kReady; });
+  const bool answered =
+      sent && changed_.wait_for(lock, std::chrono::milliseconds(kCallTimeoutMs),
+                                [&] { return answer_.has_value() || state_ != State::kReady; });
   pendingCallId_ = 0;
   if (!answer_) {
     if (sent && !answered) linkError_ = kLinkTimedOut;

@@ -46,8 +46,8 @@ class RapiClient {
   // says why).
   [[nodiscard]] bool Call(CallCode code, std::span<const uint8_t> arguments, int32_t& result,
                           std::vector<uint8_t>& outputs);
-  HRESULT Invoke(const std::u16string& library, const std::u16string& function, std::span<const uint8_t> input,
-                 IRAPIStream** stream);
+  HRESULT Invoke(const std::u16string& library, const std::u16string& function,
+                 std::span<const uint8_t> input, IRAPIStream** stream);
 
  private:
   enum class State { kNone, kStarting, kReady, kDown };

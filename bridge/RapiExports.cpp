@@ -25,7 +25,8 @@ std::u16string Text(LPCWSTR text) {
 
 HANDLE ToHandle(int32_t value) {
   const auto device = static_cast<uint32_t>(value);
-  return device == kNoHandle ? RAPI_INVALID_HANDLE_VALUE : reinterpret_cast<HANDLE>(static_cast<uintptr_t>(device));
+  return device == kNoHandle ? RAPI_INVALID_HANDLE_VALUE
+                             : reinterpret_cast<HANDLE>(static_cast<uintptr_t>(device));
 }
 
 // The device's number for a handle; kNoHandle for one it never gave.
@@ -34,7 +35,9 @@ uint32_t FromHandle(HANDLE handle) {
   return value == 0 || value > 0xFFFFFFFEu ? kNoHandle : static_cast<uint32_t>(value);
 }
 
-RapiClient& Client() { return RapiClient::Instance(); }
+RapiClient& Client() {
+  return RapiClient::Instance();
+}
 
 template <typename Result, typename Body>
 Result Guarded(Result failure, Body body) {
@@ -47,7 +50,8 @@ Result Guarded(Result failure, Body body) {
 }
 
 // A call whose whole answer is its result.
-bool SimpleCall(CallCode code, const WireWriter& arguments, int32_t& result, std::vector<uint8_t>& outputs) {
+bool SimpleCall(CallCode code, const WireWriter& arguments, int32_t& result,
+                std::vector<uint8_t>& outputs) {
   return Client().Call(code, const_cast<WireWriter&>(arguments).Buffer(), result, outputs);
 }
 
@@ -103,9 +107,13 @@ RAPI_EXPORT HRESULT CeRapiUninit(void) {
   return Guarded<HRESULT>(kEFail, [] { return Client().Uninit(); });
 }
 
-RAPI_EXPORT HRESULT CeRapiGetError(void) { return Client().LinkError(); }
+RAPI_EXPORT HRESULT CeRapiGetError(void) {
+  return Client().LinkError();
+}
 
-RAPI_EXPORT DWORD CeGetLastError(void) { return Client().LastError(); }
+RAPI_EXPORT DWORD CeGetLastError(void) {
+  return Client().LastError();
+}
 
 RAPI_EXPORT HANDLE CeCreateFile(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPVOID,
                                 DWORD dwCreationDisposition, DWORD, HANDLE) {
@@ -116,12 +124,14 @@ RAPI_EXPORT HANDLE CeCreateFile(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD
     arguments.U32(dwCreationDisposition);
     int32_t result = -1;
     std::vector<uint8_t> outputs;
-    return SimpleCall(CallCode::kCreateFile, arguments, result, outputs) ? ToHandle(result) : RAPI_INVALID_HANDLE_VALUE;
+    return SimpleCall(CallCode::kCreateFile, arguments, result, outputs)
+               ? ToHandle(result)
+               : RAPI_INVALID_HANDLE_VALUE;
   });
 }
 
-RAPI_EXPORT BOOL CeReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
-                            LPVOID) {
+RAPI_EXPORT BOOL CeReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
+                            LPDWORD lpNumberOfBytesRead, LPVOID) {
   return Guarded<BOOL>(0, [&]() -> BOOL {
     if (lpNumberOfBytesRead != nullptr) *lpNumberOfBytesRead = 0;
     if (lpBuffer == nullptr && nNumberOfBytesToRead != 0) {
@@ -182,7 +192,8 @@ RAPI_EXPORT DWORD CeGetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
     arguments.U32(FromHandle(hFile));
     int32_t result = 0;
     std::vector<uint8_t> outputs;
-    if (!SimpleCall(CallCode::kGetFileSize, arguments, result, outputs) || result == 0) return 0xFFFFFFFFu;
+    if (!SimpleCall(CallCode::kGetFileSize, arguments, result, outputs) || result == 0)
+      return 0xFFFFFFFFu;
     WireReader in(outputs);
     const uint64_t size = in.U64();
     if (lpFileSizeHigh != nullptr) *lpFileSizeHigh = static_cast<DWORD>(size >> 32);
@@ -224,10 +235,12 @@ RAPI_EXPORT BOOL CeDeleteFile(LPCWSTR lpFileName) {
   return Guarded<BOOL>(0, [&] { return PathCall(CallCode::kDeleteFile, lpFileName); });
 }
 
-RAPI_EXPORT BOOL CeCreateProcess(LPCWSTR lpApplicationName, LPCWSTR lpCommandLine, LPVOID, LPVOID, BOOL, DWORD,
-                                 LPVOID, LPWSTR, LPVOID, PROCESS_INFORMATION* lpProcessInformation) {
+RAPI_EXPORT BOOL CeCreateProcess(LPCWSTR lpApplicationName, LPCWSTR lpCommandLine, LPVOID, LPVOID,
+                                 BOOL, DWORD, LPVOID, LPWSTR, LPVOID,
+                                 PROCESS_INFORMATION* lpProcessInformation) {
   return Guarded<BOOL>(0, [&]() -> BOOL {
-    if (lpProcessInformation != nullptr) std::memset(lpProcessInformation, 0, sizeof *lpProcessInformation);
+    if (lpProcessInformation != nullptr)
+      std::memset(lpProcessInformation, 0, sizeof *lpProcessInformation);
     WireWriter arguments;
     arguments.String(Text(lpApplicationName));
     arguments.String(Text(lpCommandLine));
@@ -264,8 +277,9 @@ RAPI_EXPORT void CeGetSystemInfo(SYSTEM_INFO* lpSystemInfo) {
   });
 }
 
-RAPI_EXPORT HRESULT CeRapiInvoke(LPCWSTR pDllPath, LPCWSTR pFunctionName, DWORD cbInput, BYTE* pInput,
-                                 DWORD* pcbOutput, BYTE** ppOutput, IRAPIStream** ppIRAPIStream, DWORD) {
+RAPI_EXPORT HRESULT CeRapiInvoke(LPCWSTR pDllPath, LPCWSTR pFunctionName, DWORD cbInput,
+                                 BYTE* pInput, DWORD* pcbOutput, BYTE** ppOutput,
+                                 IRAPIStream** ppIRAPIStream, DWORD) {
   // The input block is the library's to free, whatever happens.
   struct FreeInput {
     BYTE* block;
@@ -273,7 +287,8 @@ RAPI_EXPORT HRESULT CeRapiInvoke(LPCWSTR pDllPath, LPCWSTR pFunctionName, DWORD 
   } freeInput{pInput};
   if (pcbOutput != nullptr) *pcbOutput = 0;
   if (ppOutput != nullptr) *ppOutput = nullptr;
-  if (ppIRAPIStream == nullptr || pDllPath == nullptr || pFunctionName == nullptr) return kEInvalidArg;
+  if (ppIRAPIStream == nullptr || pDllPath == nullptr || pFunctionName == nullptr)
+    return kEInvalidArg;
   *ppIRAPIStream = nullptr;
   return Guarded<HRESULT>(kEFail, [&] {
     const std::span<const uint8_t> input(pInput, pInput != nullptr ? cbInput : 0);

@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
 
   bridge::BridgeServer server(linkIn, linkOut, root, ProgramFolder());
   const std::string reason = server.Run();
-  if (reason != "the other end closed the link") std::fprintf(stderr, "mirrodex-bridge: %s\n", reason.c_str());
+  if (reason != "the other end closed the link")
+    std::fprintf(stderr, "mirrodex-bridge: %s\n", reason.c_str());
   return 0;
 }

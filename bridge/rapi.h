@@ -60,9 +60,9 @@ typedef DWORD* LPDWORD;
 #define RAPI_FILE_ATTRIBUTE_NORMAL 0x80u
 
 typedef struct {
-  DWORD cbSize;        /* sizeof(RAPIINIT) */
-  HANDLE heRapiInit;   /* set by CeRapiInitEx; see there */
-  HRESULT hrRapiInit;  /* the outcome, valid once heRapiInit is signalled */
+  DWORD cbSize;       /* sizeof(RAPIINIT) */
+  HANDLE heRapiInit;  /* set by CeRapiInitEx; see there */
+  HRESULT hrRapiInit; /* the outcome, valid once heRapiInit is signalled */
 } RAPIINIT;
 
 typedef struct {
@@ -117,12 +117,13 @@ HRESULT CeRapiGetError(void);
 DWORD CeGetLastError(void);
 
 /* Files under the device's file root; paths use backslashes, "\" is the root. */
-HANDLE CeCreateFile(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, LPVOID lpSecurityAttributes,
-                    DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
-BOOL CeReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
-                LPVOID lpOverlapped);
-BOOL CeWriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
-                 LPVOID lpOverlapped);
+HANDLE CeCreateFile(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                    LPVOID lpSecurityAttributes, DWORD dwCreationDisposition,
+                    DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+BOOL CeReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
+                LPDWORD lpNumberOfBytesRead, LPVOID lpOverlapped);
+BOOL CeWriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
+                 LPDWORD lpNumberOfBytesWritten, LPVOID lpOverlapped);
 DWORD CeGetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh);
 /* Closes file and search handles alike. */
 BOOL CeCloseHandle(HANDLE hObject);
@@ -135,8 +136,9 @@ BOOL CeDeleteFile(LPCWSTR lpFileName);
 /* Starts "Mirrodex.exe" (also under \Windows, \IPSM\Windows, \Storage\Windows) or
  * "unload.exe" on the device with the command line as given; no other program. */
 BOOL CeCreateProcess(LPCWSTR lpApplicationName, LPCWSTR lpCommandLine, LPVOID lpProcessAttributes,
-                     LPVOID lpThreadAttributes, BOOL bInheritHandles, DWORD dwCreationFlags, LPVOID lpEnvironment,
-                     LPWSTR lpCurrentDirectory, LPVOID lpStartupInfo, PROCESS_INFORMATION* lpProcessInformation);
+                     LPVOID lpThreadAttributes, BOOL bInheritHandles, DWORD dwCreationFlags,
+                     LPVOID lpEnvironment, LPWSTR lpCurrentDirectory, LPVOID lpStartupInfo,
+                     PROCESS_INFORMATION* lpProcessInformation);
 void CeGetSystemInfo(SYSTEM_INFO* lpSystemInfo);
 
 /* Runs pFunctionName ("fnMirrodex1" or "fnMirrodex2") of pDllPath ("Mirrodex.dll", the agent
@@ -144,8 +146,9 @@ void CeGetSystemInfo(SYSTEM_INFO* lpSystemInfo);
  * receives a stream whose Read and Write reach the export's stream; the caller releases it.
  * pInput must come from malloc (or be null): the library frees it in every case. Stream mode
  * only: without ppIRAPIStream the call fails. *pcbOutput is set to 0, *ppOutput to null. */
-HRESULT CeRapiInvoke(LPCWSTR pDllPath, LPCWSTR pFunctionName, DWORD cbInput, BYTE* pInput, DWORD* pcbOutput,
-                     BYTE** ppOutput, IRAPIStream** ppIRAPIStream, DWORD dwReserved);
+HRESULT CeRapiInvoke(LPCWSTR pDllPath, LPCWSTR pFunctionName, DWORD cbInput, BYTE* pInput,
+                     DWORD* pcbOutput, BYTE** ppOutput, IRAPIStream** ppIRAPIStream,
+                     DWORD dwReserved);
 
 #ifdef __cplusplus
 }

@@ -25,8 +25,8 @@ IRAPIStream* InvokeExport(const char16_t* function, size_t functionLength, std::
   DWORD outputSize = 256;
   BYTE* output = nullptr;
   IRAPIStream* stream = nullptr;
-  const HRESULT result = CeRapiInvoke(u"Mirrodex.dll", function, static_cast<DWORD>(inputSize), input, &outputSize,
-                                      &output, &stream, 0);
+  const HRESULT result = CeRapiInvoke(u"Mirrodex.dll", function, static_cast<DWORD>(inputSize),
+                                      input, &outputSize, &output, &stream, 0);
   if (result < 0 || stream == nullptr) {
     error = "the device refused to start the agent (" + Hex(result) + ", device error " +
             std::to_string(CeGetLastError()) + ")";
@@ -43,8 +43,8 @@ BridgeConnection::~BridgeConnection() {
   if (initialised_) CeRapiUninit();
 }
 
-bool BridgeConnection::Open(ConnectionController& controller, std::chrono::steady_clock::time_point deadline,
-                            std::string& error) {
+bool BridgeConnection::Open(ConnectionController& controller,
+                            std::chrono::steady_clock::time_point deadline, std::string& error) {
   RAPIINIT init{};
   init.cbSize = sizeof init;
   if (CeRapiInitEx(&init) < 0) {
@@ -52,12 +52,14 @@ bool BridgeConnection::Open(ConnectionController& controller, std::chrono::stead
     return false;
   }
   initialised_ = true;
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+      deadline - std::chrono::steady_clock::now());
   pollfd ready{static_cast<int>(reinterpret_cast<intptr_t>(init.heRapiInit)), POLLIN, 0};
   const int signalled = ::poll(&ready, 1, static_cast<int>(std::max<int64_t>(0, left.count())));
   if (signalled <= 0 || init.hrRapiInit < 0) {
-    error = signalled <= 0 ? "the device did not answer over the link in time"
-                           : "the link ended before the device answered (" + Hex(init.hrRapiInit) + ")";
+    error = signalled <= 0
+                ? "the device did not answer over the link in time"
+                : "the link ended before the device answered (" + Hex(init.hrRapiInit) + ")";
     return false;
   }
   controller.CreateSessions(true);

@@ -22,8 +22,8 @@ class BridgeConnection {
 
   // Waits for the device's answer until `deadline`, invokes both exports and attaches their
   // streams to the controller's stream-mode sessions. False with `error` saying what failed.
-  [[nodiscard]] bool Open(ConnectionController& controller, std::chrono::steady_clock::time_point deadline,
-                          std::string& error);
+  [[nodiscard]] bool Open(ConnectionController& controller,
+                          std::chrono::steady_clock::time_point deadline, std::string& error);
 
  private:
   IRAPIStream* screen_ = nullptr;

@@ -1,7 +1,7 @@
 // The link's frame parser and the call decoding behind it, fed arbitrary bytes in arbitrary
 // pieces: nothing may crash, read out of bounds or allocate more than a frame's bound.
-#include <cstddef>
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 
 #include "bridge/CallWire.h"

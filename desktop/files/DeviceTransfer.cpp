@@ -65,9 +65,9 @@ TransferResult DeviceTransfer::CopyFromDevice(const std::string& devicePath, con
 TransferResult DeviceTransfer::CopyToDevice(const std::string& localPath, const std::string& devicePath,
                                             const TransferControl& control) {
   TransferResult out;
-  LocalFd file(::open(localPath.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat st {};
-  if (!file.Valid() || ::fstat(file.Get(), &st) != 0) {
+  LocalFd file(OpenForReading(localPath.c_str(), st));
+  if (!file.Valid()) {
     out.result = FileResult::Local(FileResult::Kind::kLocalError, errno);
     return out;
   }

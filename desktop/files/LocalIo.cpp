@@ -1,5 +1,6 @@
 #include "desktop/files/LocalIo.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,6 +19,15 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
     size -= static_cast<size_t>(put);
   }
   return true;
+}
+
+int OpenForReading(const char* path, struct stat& st) {
+  const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0 || ::fstat(fd, &st) == 0) return fd;
+  const int error = errno;
+  ::close(fd);
+  errno = error;
+  return -1;
 }
 
 ssize_t ReadPiece(int fd, uint8_t* out, size_t size) {

@@ -22,7 +22,8 @@ using Clock = std::chrono::steady_clock;
 std::u16string DevicePathUnits(const std::string& path) {
   const auto bytes = Utf8ToUtf16Le(path);
   std::u16string units(bytes.size() / 2, u'\0');
-  for (size_t i = 0; i < units.size(); ++i) units[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+  for (size_t i = 0; i < units.size(); ++i)
+    units[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
   return units;
 }
 
@@ -49,7 +50,8 @@ class RemoteHandle {
   decltype(&CeCloseHandle) close_;
 };
 
-void Report(const TransferControl& control, uint64_t done, uint64_t total, Clock::time_point started) {
+void Report(const TransferControl& control, uint64_t done, uint64_t total,
+            Clock::time_point started) {
   if (!control.onProgress) return;
   const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
   control.onProgress({done, total, seconds > 0 ? static_cast<double>(done) / seconds : 0});
@@ -67,13 +69,16 @@ LocalFd CreateBeside(const std::string& path, std::string& name) {
   return LocalFd(-1);
 }
 
-bool Stopped(const TransferControl& control) { return control.stop && control.stop->load(); }
+bool Stopped(const TransferControl& control) {
+  return control.stop && control.stop->load();
+}
 
 }  // namespace
 
 std::string RemoteTransfer::ProgressLine(const TransferProgress& progress) {
   char line[80];
-  std::snprintf(line, sizeof line, "%.2f - %.2f KB", static_cast<double>(progress.totalBytes) / 1024.0,
+  std::snprintf(line, sizeof line, "%.2f - %.2f KB",
+                static_cast<double>(progress.totalBytes) / 1024.0,
                 static_cast<double>(progress.bytesDone) / 1024.0);
   return line;
 }
@@ -86,20 +91,23 @@ FileResult RemoteTransfer::RemoteFailure() const {
   return result;
 }
 
-TransferResult RemoteTransfer::CopyFromDevice(const std::string& devicePath, const std::string& localPath,
+TransferResult RemoteTransfer::CopyFromDevice(const std::string& devicePath,
+                                              const std::string& localPath,
                                               const TransferControl& control) {
   TransferResult out;
   // An existing device file only: opening it must never create one.
-  RemoteHandle source(functions_.createFile(DevicePathUnits(devicePath).c_str(), RAPI_GENERIC_READ, 0, nullptr,
-                                            RAPI_OPEN_EXISTING, RAPI_FILE_ATTRIBUTE_NORMAL, nullptr),
-                      functions_.closeHandle);
+  RemoteHandle source(
+      functions_.createFile(DevicePathUnits(devicePath).c_str(), RAPI_GENERIC_READ, 0, nullptr,
+                            RAPI_OPEN_EXISTING, RAPI_FILE_ATTRIBUTE_NORMAL, nullptr),
+      functions_.closeHandle);
   if (!source.Valid()) {
     out.result = RemoteFailure();
     return out;
   }
   DWORD high = 0;
   const DWORD low = functions_.getFileSize(source.Get(), &high);
-  const uint64_t total = low == 0xFFFFFFFFu && functions_.getLastError() != 0 ? 0 : (uint64_t{high} << 32 | low);
+  const uint64_t total =
+      low == 0xFFFFFFFFu && functions_.getLastError() != 0 ? 0 : (uint64_t{high} << 32 | low);
 
   std::string temporary;
   LocalFd file = CreateBeside(localPath, temporary);
@@ -116,10 +124,12 @@ TransferResult RemoteTransfer::CopyFromDevice(const std::string& devicePath, con
   const auto started = Clock::now();
   for (;;) {
     DWORD read = 0;
-    if (!functions_.readFile(source.Get(), block.data(), kBlockBytes, &read, nullptr)) return fail(RemoteFailure());
+    if (!functions_.readFile(source.Get(), block.data(), kBlockBytes, &read, nullptr))
+      return fail(RemoteFailure());
     if (read == 0) break;
     Report(control, out.bytes, total, started);
-    if (!WriteAll(file.Get(), block.data(), read)) return fail(FileResult::Local(FileResult::Kind::kLocalError, errno));
+    if (!WriteAll(file.Get(), block.data(), read))
+      return fail(FileResult::Local(FileResult::Kind::kLocalError, errno));
     out.bytes += read;
     if (Stopped(control)) {
       out.stopped = true;
@@ -127,25 +137,29 @@ TransferResult RemoteTransfer::CopyFromDevice(const std::string& devicePath, con
     }
   }
   if (!file.Close()) return fail(FileResult::Local(FileResult::Kind::kLocalError, errno));
-  if (::rename(temporary.c_str(), localPath.c_str()) != 0) return fail(FileResult::Local(FileResult::Kind::kLocalError, errno));
+  if (::rename(temporary.c_str(), localPath.c_str()) != 0)
+    return fail(FileResult::Local(FileResult::Kind::kLocalError, errno));
   out.result = FileResult::Ok();
   return out;
 }
 
-TransferResult RemoteTransfer::CopyToDevice(const std::string& localPath, const std::string& devicePath,
+TransferResult RemoteTransfer::CopyToDevice(const std::string& localPath,
+                                            const std::string& devicePath,
                                             const TransferControl& control) {
   TransferResult out;
-  LocalFd file(::open(localPath.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat st {};
-  if (!file.Valid() || ::fstat(file.Get(), &st) != 0) {
+  LocalFd file(OpenForReading(localPath.c_str(), st));
+  if (!file.Valid()) {
     out.result = FileResult::Local(FileResult::Kind::kLocalError, errno);
     return out;
   }
   posix_fadvise(file.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
   const auto total = static_cast<uint64_t>(st.st_size);
-  RemoteHandle target(functions_.createFile(DevicePathUnits(devicePath).c_str(), RAPI_GENERIC_READ | RAPI_GENERIC_WRITE,
-                                            0, nullptr, RAPI_CREATE_ALWAYS, RAPI_FILE_ATTRIBUTE_NORMAL, nullptr),
-                      functions_.closeHandle);
+  RemoteHandle target(
+      functions_.createFile(DevicePathUnits(devicePath).c_str(),
+                            RAPI_GENERIC_READ | RAPI_GENERIC_WRITE, 0, nullptr, RAPI_CREATE_ALWAYS,
+                            RAPI_FILE_ATTRIBUTE_NORMAL, nullptr),
+      functions_.closeHandle);
   if (!target.Valid()) {
     out.result = RemoteFailure();
     return out;
@@ -161,7 +175,8 @@ TransferResult RemoteTransfer::CopyToDevice(const std::string& localPath, const 
     if (got == 0) break;
     Report(control, out.bytes, total, started);
     DWORD written = 0;
-    if (!functions_.writeFile(target.Get(), block.data(), static_cast<DWORD>(got), &written, nullptr) ||
+    if (!functions_.writeFile(target.Get(), block.data(), static_cast<DWORD>(got), &written,
+                              nullptr) ||
         written != static_cast<DWORD>(got)) {
       out.result = RemoteFailure();
       return out;

@@ -27,7 +27,8 @@ struct RemoteFileFunctions {
   decltype(&CeRapiGetError) getRapiError = nullptr;
 
   bool Complete() const {
-    return createFile && readFile && writeFile && getFileSize && closeHandle && getLastError && getRapiError;
+    return createFile && readFile && writeFile && getFileSize && closeHandle && getLastError &&
+           getRapiError;
   }
 };
 
@@ -37,9 +38,11 @@ class RemoteTransfer {
 
   explicit RemoteTransfer(const RemoteFileFunctions& functions) : functions_(functions) {}
 
-  [[nodiscard]] TransferResult CopyFromDevice(const std::string& devicePath, const std::string& localPath,
+  [[nodiscard]] TransferResult CopyFromDevice(const std::string& devicePath,
+                                              const std::string& localPath,
                                               const TransferControl& control);
-  [[nodiscard]] TransferResult CopyToDevice(const std::string& localPath, const std::string& devicePath,
+  [[nodiscard]] TransferResult CopyToDevice(const std::string& localPath,
+                                            const std::string& devicePath,
                                             const TransferControl& control);
 
   // The progress line: the file's size and the bytes copied before the current block, in

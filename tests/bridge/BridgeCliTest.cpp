@@ -1,14 +1,13 @@
 // mirrodex-cli --bridge on a private Xvfb device: snapshot and file commands over the default
 // local link and over a shell pipeline (as ssh would be), with no TCP port opened by either
 // side; and a link that dies while both sessions stream.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <dirent.h>
 
 #include <filesystem>
 #include <fstream>
@@ -98,7 +97,8 @@ struct HeldPort {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
-    held = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(fd, 1) == 0;
+    held = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+           ::listen(fd, 1) == 0;
   }
   ~HeldPort() { ::close(fd); }
   int fd;
@@ -128,7 +128,8 @@ class BridgeCli : public ::testing::Test {
     return test::RunCli(MIRRODEX_CLI_PATH, (dir / "config").string(), args);
   }
   // Runs the CLI, looking at the sockets of it and its children until it ends.
-  test::CliRun RunWatchingSockets(std::vector<std::string> args, size_t& scansWithLink, std::set<std::string>& tcp) {
+  test::CliRun RunWatchingSockets(std::vector<std::string> args, size_t& scansWithLink,
+                                  std::set<std::string>& tcp) {
     args.insert(args.begin(), {"--bridge", "--timeout", "30"});
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -180,8 +181,8 @@ TEST_F(BridgeCli, SnapshotAndFileCommandsGoOverTheDefaultLinkWithoutAnyTcpPort) 
   std::ofstream(dir / "big.bin", std::ios::binary) << bytes;
   size_t scansWithLink = 0;
   std::set<std::string> tcp;
-  run = RunWatchingSockets({"push", (dir / "big.bin").string(), "\\", "--", "ls", "--", "pull", "\\big.bin",
-                            (dir / "back.bin").string()},
+  run = RunWatchingSockets({"push", (dir / "big.bin").string(), "\\", "--", "ls", "--", "pull",
+                            "\\big.bin", (dir / "back.bin").string()},
                            scansWithLink, tcp);
   ASSERT_EQ(run.exitCode, 0);
   EXPECT_GT(scansWithLink, 0u) << "the sockets were looked at while the link ran";
@@ -192,8 +193,9 @@ TEST_F(BridgeCli, SnapshotAndFileCommandsGoOverTheDefaultLinkWithoutAnyTcpPort) 
 
 TEST_F(BridgeCli, ALinkThroughAShellPipelineCarriesTheSessions) {
   // The screen and the root come only from the bridge's options here.
-  const std::string link = "cat | '" MIRRODEX_BIN_DIR "/mirrodex-bridge' --root '" + (dir / "root").string() +
-                           "' --fb '" + server->FramebufferFile() + "' --dpi 96 | cat";
+  const std::string link = "cat | '" MIRRODEX_BIN_DIR "/mirrodex-bridge' --root '" +
+                           (dir / "root").string() + "' --fb '" + server->FramebufferFile() +
+                           "' --dpi 96 | cat";
   ::setenv("MIRRODEX_LINK", link.c_str(), 1);
   ::unsetenv("MIRRODEX_FBDEV");
   ::unsetenv("MIRRODEX_ROOT");
@@ -208,7 +210,8 @@ TEST_F(BridgeCli, ALinkThroughAShellPipelineCarriesTheSessions) {
   // A link that never answers fails within the wait and leaves nothing behind.
   ::setenv("MIRRODEX_LINK", "sleep 60", 1);
   const auto start = std::chrono::steady_clock::now();
-  run = test::RunCli(MIRRODEX_CLI_PATH, (dir / "config").string(), {"--bridge", "--timeout", "2", "ls"});
+  run = test::RunCli(MIRRODEX_CLI_PATH, (dir / "config").string(),
+                     {"--bridge", "--timeout", "2", "ls"});
   EXPECT_EQ(run.exitCode, 3) << run.errors;
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
@@ -217,16 +220,19 @@ TEST_F(BridgeCli, ALinkThroughAShellPipelineCarriesTheSessions) {
 IRAPIStream* Invoke(const char16_t* function) {
   IRAPIStream* stream = nullptr;
   auto* input = static_cast<BYTE*>(std::calloc(1, 24));
-  return CeRapiInvoke(u"Mirrodex.dll", function, 24, input, nullptr, nullptr, &stream, 0) >= 0 ? stream : nullptr;
+  return CeRapiInvoke(u"Mirrodex.dll", function, 24, input, nullptr, nullptr, &stream, 0) >= 0
+             ? stream
+             : nullptr;
 }
 
 // The desktop's session layer mirroring the device through both invoked exports.
 struct StreamedDesktop {
-  StreamedDesktop() : owner(decoder), controller(owner, decoder, [] {
-    SessionConfig config;
-    config.stopWaitMs = 1500;
-    return config;
-  }()) {}
+  StreamedDesktop()
+      : owner(decoder), controller(owner, decoder, [] {
+          SessionConfig config;
+          config.stopWaitMs = 1500;
+          return config;
+        }()) {}
   // Starts the link, invokes both exports and waits for a picture.
   bool Start() {
     if (CeRapiInit() != 0) return false;
@@ -235,7 +241,8 @@ struct StreamedDesktop {
     command = Invoke(u"fnMirrodex2");
     if (!screen || !command) return false;
     controller.AttachStreams(screen, command);
-    return owner.WaitUntil([&] { return owner.frames > 0 && owner.Count(kEventConnected) >= 2; }, 30000);
+    return owner.WaitUntil([&] { return owner.frames > 0 && owner.Count(kEventConnected) >= 2; },
+                           30000);
   }
   // Stops the sessions, releases the streams and ends the link, as the desktop's Stop does.
   void Stop() {
@@ -257,7 +264,8 @@ struct StreamedDesktop {
 TEST_F(BridgeCli, StopEndsBothExportsAndTheBridgeLeavesByItselfWhenTheLinkCloses) {
   const fs::path exitFile = dir / "bridge.exit";
   // The shell outlives the bridge only when the bridge ends before the link process is ended.
-  const std::string link = "'" MIRRODEX_BIN_DIR "/mirrodex-bridge'; echo $? > '" + exitFile.string() + "'";
+  const std::string link =
+      "'" MIRRODEX_BIN_DIR "/mirrodex-bridge'; echo $? > '" + exitFile.string() + "'";
   ::setenv("MIRRODEX_LINK", link.c_str(), 1);
   StreamedDesktop desktop;
   ASSERT_TRUE(desktop.Start());
@@ -269,7 +277,8 @@ TEST_F(BridgeCli, StopEndsBothExportsAndTheBridgeLeavesByItselfWhenTheLinkCloses
 
 TEST_F(BridgeCli, ALinkThatDiesMidStreamFailsBothSessionsAndTheDesktopListensAgain) {
   const fs::path pidFile = dir / "bridge.pid";
-  const std::string link = "echo $$ > '" + pidFile.string() + "'; exec '" MIRRODEX_BIN_DIR "/mirrodex-bridge'";
+  const std::string link =
+      "echo $$ > '" + pidFile.string() + "'; exec '" MIRRODEX_BIN_DIR "/mirrodex-bridge'";
   ::setenv("MIRRODEX_LINK", link.c_str(), 1);
   StreamedDesktop desktop;
   ASSERT_TRUE(desktop.Start());
@@ -281,7 +290,8 @@ TEST_F(BridgeCli, ALinkThatDiesMidStreamFailsBothSessionsAndTheDesktopListensAga
   ASSERT_GT(bridge, 0);
   ASSERT_EQ(::kill(bridge, SIGKILL), 0);
   // The first failure makes the controller reopen both sessions.
-  EXPECT_TRUE(owner.WaitUntil([&] { return owner.Count(kEventEnded) + owner.Count(kEventError) >= 1; }, 20000));
+  EXPECT_TRUE(owner.WaitUntil(
+      [&] { return owner.Count(kEventEnded) + owner.Count(kEventError) >= 1; }, 20000));
   EXPECT_FALSE(controller.IsConnected());
   EXPECT_LT(CeRapiGetError(), 0);
   // Both sessions went back to listening on their TCP ports.

@@ -51,11 +51,11 @@ TEST(LinkFrames, ArriveWholeHoweverTheBytesAreSplitAndBadHeadersAreRefused) {
   auto tooLong = Frame(3, FrameKind::kData, {});
   tooLong[4] = 0xFF, tooLong[5] = 0xFF, tooLong[6] = 0xFF, tooLong[7] = 0x7F;  // never allocated
   EXPECT_TRUE(refused(tooLong));
-  EXPECT_TRUE(refused(Frame(0, FrameKind::kClose, {})));            // calls are data only
-  EXPECT_TRUE(refused(Frame(3, FrameKind::kCredit, {1, 2})));       // credit is 4 bytes
-  EXPECT_TRUE(refused(Frame(3, FrameKind::kClose, {1})));           // close carries nothing
-  EXPECT_TRUE(refused({1, 0, 9, 0, 0, 0, 0, 0}));                   // unknown kind
-  EXPECT_TRUE(refused({1, 0, 1, 1, 0, 0, 0, 0}));                   // reserved bits
+  EXPECT_TRUE(refused(Frame(0, FrameKind::kClose, {})));       // calls are data only
+  EXPECT_TRUE(refused(Frame(3, FrameKind::kCredit, {1, 2})));  // credit is 4 bytes
+  EXPECT_TRUE(refused(Frame(3, FrameKind::kClose, {1})));      // close carries nothing
+  EXPECT_TRUE(refused({1, 0, 9, 0, 0, 0, 0, 0}));              // unknown kind
+  EXPECT_TRUE(refused({1, 0, 1, 1, 0, 0, 0, 0}));              // reserved bits
   EXPECT_TRUE(refused(Frame(3, FrameKind::kData, std::vector<uint8_t>(kMaxStreamChunk + 1))));
 }
 
@@ -64,10 +64,12 @@ struct LinkPair {
   LinkPair() {
     int fds[2];
     EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
-    a = std::make_unique<Link>(fds[0], fds[0], [this](std::span<const uint8_t> body) { return Record(body); },
-                               [this](const std::string&) { downA = true; });
-    b = std::make_unique<Link>(fds[1], fds[1], [this](std::span<const uint8_t> body) { return Record(body); },
-                               [this](const std::string&) { downB = true; });
+    a = std::make_unique<Link>(
+        fds[0], fds[0], [this](std::span<const uint8_t> body) { return Record(body); },
+        [this](const std::string&) { downA = true; });
+    b = std::make_unique<Link>(
+        fds[1], fds[1], [this](std::span<const uint8_t> body) { return Record(body); },
+        [this](const std::string&) { downB = true; });
     a->Start();
     b->Start();
   }
@@ -93,7 +95,8 @@ bool ReadExact(LinkChannel& channel, std::vector<uint8_t>& into, size_t count) {
   size_t have = 0;
   while (have < count) {
     uint32_t n = 0;
-    if (!channel.Read(into.data() + have, static_cast<uint32_t>(count - have), n) || n == 0) return false;
+    if (!channel.Read(into.data() + have, static_cast<uint32_t>(count - have), n) || n == 0)
+      return false;
     have += n;
   }
   return true;
@@ -110,7 +113,9 @@ TEST(LinkChannels, ASlowStreamHoldsUpNeitherCallsNorTheOtherStream) {
   std::vector<uint8_t> big(3 * kStreamWindow);
   std::mt19937 random(1);
   for (auto& byte : big) byte = static_cast<uint8_t>(random());
-  auto slowWrite = std::async(std::launch::async, [&] { return slowA->Write(big.data(), static_cast<uint32_t>(big.size())); });
+  auto slowWrite = std::async(std::launch::async, [&] {
+    return slowA->Write(big.data(), static_cast<uint32_t>(big.size()));
+  });
   EXPECT_EQ(slowWrite.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
 
   const std::vector<uint8_t> call{9, 9, 9, 9};
@@ -151,7 +156,8 @@ TEST(LinkChannels, ClosingEitherEndEndsTheStreamForBothAndTheLinkGoingDownWakesE
   // A Read with nothing coming and a credit-starved Write both return when the link goes down.
   auto blockedRead = std::async(std::launch::async, [&] { return b3->Read(got.data(), 3, n); });
   std::vector<uint8_t> big(2 * kStreamWindow);
-  auto blockedWrite = std::async(std::launch::async, [&] { return a2->Write(big.data(), static_cast<uint32_t>(big.size())); });
+  auto blockedWrite = std::async(
+      std::launch::async, [&] { return a2->Write(big.data(), static_cast<uint32_t>(big.size())); });
   EXPECT_EQ(blockedWrite.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
   pair.a->Stop();
   EXPECT_FALSE(blockedWrite.get());
@@ -172,11 +178,13 @@ TEST(LinkChannels, AMalformedCallOrAPeerExceedingItsCreditEndsTheLink) {
   int fds[2];
   ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
   std::promise<std::string> down;
-  Link link(fds[0], fds[0], [](std::span<const uint8_t>) { return true; },
-            [&](const std::string& reason) { down.set_value(reason); });
+  Link link(
+      fds[0], fds[0], [](std::span<const uint8_t>) { return true; },
+      [&](const std::string& reason) { down.set_value(reason); });
   auto channel = link.OpenChannel(5);
   link.Start();
-  const std::vector<uint8_t> chunk = Frame(5, FrameKind::kData, std::vector<uint8_t>(kMaxStreamChunk));
+  const std::vector<uint8_t> chunk =
+      Frame(5, FrameKind::kData, std::vector<uint8_t>(kMaxStreamChunk));
   for (uint32_t sent = 0; sent <= kStreamWindow; sent += kMaxStreamChunk) {
     if (::send(fds[1], chunk.data(), chunk.size(), MSG_NOSIGNAL) < 0) break;
   }
@@ -207,10 +215,13 @@ TEST(BridgeServerInput, GarbageOnTheLinkEndsItWithoutACrash) {
         call.Buffer().insert(call.Buffer().end(), body.begin(), body.end());
         body = call.Buffer();
       }
-      const auto frame = round % 2 == 0 ? Frame(static_cast<uint16_t>(random() % 3), FrameKind::kData, body) : body;
+      const auto frame = round % 2 == 0
+                             ? Frame(static_cast<uint16_t>(random() % 3), FrameKind::kData, body)
+                             : body;
       input.insert(input.end(), frame.begin(), frame.end());
     }
-    ASSERT_EQ(::send(fds[1], input.data(), input.size(), MSG_NOSIGNAL), static_cast<ssize_t>(input.size()));
+    ASSERT_EQ(::send(fds[1], input.data(), input.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(input.size()));
     ::shutdown(fds[1], SHUT_WR);
     BridgeServer server(fds[0], fds[0], root, "/nonexistent");
     const std::string reason = server.Run();

@@ -5,13 +5,13 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <random>
-#include <algorithm>
 
 #include "bridge/rapi.h"
 #include "protocol/IRAPIStream.h"
@@ -39,7 +39,8 @@ class Rapi : public ::testing::Test {
     fs::create_directories(root / "in");
     outside = root.string() + "-outside";
     fs::create_directories(outside);
-    const std::string link = "exec '" MIRRODEX_BIN_DIR "/mirrodex-bridge' --root '" + root.string() + "'";
+    const std::string link =
+        "exec '" MIRRODEX_BIN_DIR "/mirrodex-bridge' --root '" + root.string() + "'";
     ::setenv("MIRRODEX_LINK", link.c_str(), 1);
   }
   void TearDown() override {
@@ -79,7 +80,8 @@ TEST_F(Rapi, FileFunctionsWorkUnderTheRootInBlocksAndFindListsIt) {
   std::vector<uint8_t> bytes(2500000);
   std::mt19937 random(3);
   for (auto& byte : bytes) byte = static_cast<uint8_t>(random());
-  HANDLE file = CeCreateFile(u"\\in\\data.bin", RAPI_GENERIC_WRITE, 0, nullptr, RAPI_CREATE_ALWAYS, 0, nullptr);
+  HANDLE file = CeCreateFile(u"\\in\\data.bin", RAPI_GENERIC_WRITE, 0, nullptr, RAPI_CREATE_ALWAYS,
+                             0, nullptr);
   ASSERT_NE(file, RAPI_INVALID_HANDLE_VALUE) << CeGetLastError();
   DWORD written = 0;
   ASSERT_TRUE(CeWriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
@@ -88,7 +90,8 @@ TEST_F(Rapi, FileFunctionsWorkUnderTheRootInBlocksAndFindListsIt) {
   EXPECT_FALSE(CeCloseHandle(file)) << "a handle closes once";
   EXPECT_EQ(CeGetLastError(), 6u);
 
-  file = CeCreateFile(u"\\in\\data.bin", RAPI_GENERIC_READ, 0, nullptr, RAPI_OPEN_EXISTING, 0, nullptr);
+  file = CeCreateFile(u"\\in\\data.bin", RAPI_GENERIC_READ, 0, nullptr, RAPI_OPEN_EXISTING, 0,
+                      nullptr);
   ASSERT_NE(file, RAPI_INVALID_HANDLE_VALUE);
   DWORD high = 7;
   EXPECT_EQ(CeGetFileSize(file, &high), bytes.size());
@@ -103,8 +106,9 @@ TEST_F(Rapi, FileFunctionsWorkUnderTheRootInBlocksAndFindListsIt) {
   EXPECT_EQ(read, 0u) << "at the end of the file";
   CeCloseHandle(file);
 
-  EXPECT_EQ(CeCreateFile(u"\\in\\data.bin", RAPI_GENERIC_WRITE, 0, nullptr, RAPI_CREATE_NEW, 0, nullptr),
-            RAPI_INVALID_HANDLE_VALUE);
+  EXPECT_EQ(
+      CeCreateFile(u"\\in\\data.bin", RAPI_GENERIC_WRITE, 0, nullptr, RAPI_CREATE_NEW, 0, nullptr),
+      RAPI_INVALID_HANDLE_VALUE);
   EXPECT_EQ(CeGetLastError(), 80u);
   EXPECT_TRUE(CeCreateDirectory(u"\\in\\sub", nullptr));
   EXPECT_FALSE(CeCreateDirectory(u"\\in\\sub", nullptr));
@@ -141,7 +145,8 @@ TEST_F(Rapi, PathsOutsideTheRootAndOtherLibrariesAndProgramsAreRefused) {
   ASSERT_EQ(InitAndWait(10000), 0);
   std::ofstream(fs::path(outside) / "secret") << "x";
   fs::create_symlink(outside, root / "in" / "escape");
-  for (const char16_t* path : {u"\\..\\secret", u"\\in\\escape\\secret", u"C:\\secret", u"\\in/../../secret"}) {
+  for (const char16_t* path :
+       {u"\\..\\secret", u"\\in\\escape\\secret", u"C:\\secret", u"\\in/../../secret"}) {
     EXPECT_EQ(CeCreateFile(path, RAPI_GENERIC_READ, 0, nullptr, RAPI_OPEN_EXISTING, 0, nullptr),
               RAPI_INVALID_HANDLE_VALUE);
     EXPECT_FALSE(CeDeleteFile(path));
@@ -150,24 +155,30 @@ TEST_F(Rapi, PathsOutsideTheRootAndOtherLibrariesAndProgramsAreRefused) {
   CE_FIND_DATA found{};
   EXPECT_EQ(CeFindFirstFile(u"\\in\\escape\\*", &found), RAPI_INVALID_HANDLE_VALUE);
 
-  for (const char16_t* library : {u"libc.so.6", u"\\Windows\\Other.dll", u"../bin/libMirrodex.so"}) {
+  for (const char16_t* library :
+       {u"libc.so.6", u"\\Windows\\Other.dll", u"../bin/libMirrodex.so"}) {
     IRAPIStream* stream = nullptr;
     EXPECT_LT(CeRapiInvoke(library, u"fnMirrodex1", 0, nullptr, nullptr, nullptr, &stream, 0), 0);
     EXPECT_EQ(stream, nullptr);
   }
   IRAPIStream* stream = nullptr;
-  EXPECT_LT(CeRapiInvoke(u"Mirrodex.dll", u"fnMirrodex3", 0, nullptr, nullptr, nullptr, &stream, 0), 0);
-  EXPECT_LT(CeRapiInvoke(u"Mirrodex.dll", u"fnMirrodex1", 0, nullptr, nullptr, nullptr, nullptr, 0), 0)
+  EXPECT_LT(CeRapiInvoke(u"Mirrodex.dll", u"fnMirrodex3", 0, nullptr, nullptr, nullptr, &stream, 0),
+            0);
+  EXPECT_LT(CeRapiInvoke(u"Mirrodex.dll", u"fnMirrodex1", 0, nullptr, nullptr, nullptr, nullptr, 0),
+            0)
       << "only stream mode";
   PROCESS_INFORMATION process{};
-  EXPECT_FALSE(CeCreateProcess(u"/bin/sh", u"-c true", nullptr, nullptr, 0, 0, nullptr, nullptr, nullptr, &process));
-  EXPECT_FALSE(CeCreateProcess(u"\\Windows\\evil.exe", u"", nullptr, nullptr, 0, 0, nullptr, nullptr, nullptr, &process));
+  EXPECT_FALSE(CeCreateProcess(u"/bin/sh", u"-c true", nullptr, nullptr, 0, 0, nullptr, nullptr,
+                               nullptr, &process));
+  EXPECT_FALSE(CeCreateProcess(u"\\Windows\\evil.exe", u"", nullptr, nullptr, 0, 0, nullptr,
+                               nullptr, nullptr, &process));
   // The host program under the third of its names, with the command line as given.
-  ASSERT_TRUE(CeCreateProcess(u"\\IPSM\\Windows\\Mirrodex.exe", u"--help", nullptr, nullptr, 0, 0, nullptr, nullptr,
-                              nullptr, &process));
+  ASSERT_TRUE(CeCreateProcess(u"\\IPSM\\Windows\\Mirrodex.exe", u"--help", nullptr, nullptr, 0, 0,
+                              nullptr, nullptr, nullptr, &process));
   EXPECT_GT(process.dwProcessId, 0u);
   // No remover is installed beside this bridge.
-  EXPECT_FALSE(CeCreateProcess(u"unload.exe", u"", nullptr, nullptr, 0, 0, nullptr, nullptr, nullptr, &process));
+  EXPECT_FALSE(CeCreateProcess(u"unload.exe", u"", nullptr, nullptr, 0, 0, nullptr, nullptr,
+                               nullptr, &process));
   EXPECT_EQ(CeGetLastError(), 2u);
   // The refusals were answers, not link failures: the link still works.
   EXPECT_EQ(CeRapiGetError(), 0);

@@ -21,10 +21,12 @@ class RemoteCopy : public ::testing::Test {
     dir = fs::temp_directory_path() / ("mirrodex-remote-copy-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir / "root");
-    const std::string link = "exec '" MIRRODEX_BIN_DIR "/mirrodex-bridge' --root '" + (dir / "root").string() + "'";
+    const std::string link =
+        "exec '" MIRRODEX_BIN_DIR "/mirrodex-bridge' --root '" + (dir / "root").string() + "'";
     ::setenv("MIRRODEX_LINK", link.c_str(), 1);
     ASSERT_EQ(CeRapiInit(), 0);
-    functions = {&CeCreateFile, &CeReadFile, &CeWriteFile, &CeGetFileSize, &CeCloseHandle, &CeGetLastError, &CeRapiGetError};
+    functions = {&CeCreateFile,  &CeReadFile,     &CeWriteFile,   &CeGetFileSize,
+                 &CeCloseHandle, &CeGetLastError, &CeRapiGetError};
     bytes.resize(5 * 1000 * 1000 + 123);
     std::mt19937 random(9);
     for (char& c : bytes) c = static_cast<char>(random());
@@ -39,7 +41,8 @@ class RemoteCopy : public ::testing::Test {
     return {std::istreambuf_iterator<char>(in), {}};
   }
   size_t FilesIn(const fs::path& folder) {
-    return static_cast<size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+    return static_cast<size_t>(
+        std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
   }
 
   fs::path dir;
@@ -52,7 +55,9 @@ TEST_F(RemoteCopy, AFileGoesBothWaysIntactInBlocksWithTheProgressLine) {
   RemoteTransfer transfer(functions);
   std::vector<std::string> lines;
   TransferControl control;
-  control.onProgress = [&](const TransferProgress& progress) { lines.push_back(RemoteTransfer::ProgressLine(progress)); };
+  control.onProgress = [&](const TransferProgress& progress) {
+    lines.push_back(RemoteTransfer::ProgressLine(progress));
+  };
   auto result = transfer.CopyToDevice((dir / "source.bin").string(), "\\copy.bin", control);
   ASSERT_TRUE(result) << result.result.Describe();
   EXPECT_FALSE(result.stopped);

@@ -13,10 +13,14 @@ namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
 
-void OnSignal(int) { g_stop = 1; }
+void OnSignal(int) {
+  g_stop = 1;
+}
 
 // Tolerates a server that goes away first: the loop ends at the next request.
-int IgnoreError(Display*, XErrorEvent*) { return 0; }
+int IgnoreError(Display*, XErrorEvent*) {
+  return 0;
+}
 
 }  // namespace
 
@@ -47,8 +51,10 @@ int main(int argc, char** argv) {
     for (int bar = 0; bar < kBars; ++bar) {
       const unsigned long step = frame * 7 + static_cast<unsigned long>(bar) * 40;
       XSetForeground(display, gc, ((step * 2654435761ul) >> 8) & 0xFFFFFF);
-      const int x = static_cast<int>((static_cast<unsigned long>(bar) * width / kBars + frame * 3) % width);
-      XFillRectangle(display, root, gc, x, 0, static_cast<unsigned>(width / kBars + 1), static_cast<unsigned>(height));
+      const int x =
+          static_cast<int>((static_cast<unsigned long>(bar) * width / kBars + frame * 3) % width);
+      XFillRectangle(display, root, gc, x, 0, static_cast<unsigned>(width / kBars + 1),
+                     static_cast<unsigned>(height));
     }
     XSync(display, False);
   }
