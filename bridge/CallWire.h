@@ -52,6 +52,7 @@ inline constexpr uint32_t kErrorProcNotFound = 127;
 inline constexpr uint32_t kErrorDirNotEmpty = 145;
 inline constexpr uint32_t kErrorBadPathname = 161;
 inline constexpr uint32_t kErrorAlreadyExists = 183;
+inline constexpr uint32_t kErrorFilenameTooLong = 206;
 inline constexpr uint32_t kErrorBrokenPipe = 109;
 inline constexpr uint32_t kErrorTimeout = 1460;
 

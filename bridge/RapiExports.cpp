@@ -16,10 +16,15 @@ namespace {
 
 constexpr uint32_t kNoHandle = 0xFFFFFFFFu;
 
+// A string longer than the device accepts; the call fails here instead of ending the link.
+struct TooLong {};
+
 std::u16string Text(LPCWSTR text) {
   if (text == nullptr) return {};
   size_t length = 0;
-  while (length <= kMaxWireStringUnits && text[length] != 0) ++length;
+  while (text[length] != 0) {
+    if (++length > kMaxWireStringUnits) throw TooLong{};
+  }
   return std::u16string(text, length);
 }
 
@@ -43,6 +48,9 @@ template <typename Result, typename Body>
 Result Guarded(Result failure, Body body) {
   try {
     return body();
+  } catch (const TooLong&) {
+    Client().SetLastError(kErrorFilenameTooLong);
+    return failure;
   } catch (...) {
     Client().SetLastError(kErrorNotEnoughMemory);
     return failure;

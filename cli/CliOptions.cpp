@@ -54,7 +54,7 @@ const char* const kHelpText =
     "  0  done\n"
     "  1  usage error\n"
     "  2  no device connected within the timeout\n"
-    "  3  network error (port 3937 or 3938 in use, wake-up refused)\n"
+    "  3  network error (port 3937 or 3938 in use, wake-up refused, the bridge's link failed)\n"
     "  4  the device failed or closed the connection\n"
     "  5  local file error\n"
     "  6  the device refused the request (no such file or folder, a path it does not\n"

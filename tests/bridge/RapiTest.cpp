@@ -152,6 +152,10 @@ TEST_F(Rapi, PathsOutsideTheRootAndOtherLibrariesAndProgramsAreRefused) {
     EXPECT_FALSE(CeDeleteFile(path));
   }
   EXPECT_TRUE(fs::exists(fs::path(outside) / "secret"));
+  // A path longer than the device takes fails here and leaves the link working.
+  const std::u16string huge(40000, u'a');
+  EXPECT_FALSE(CeDeleteFile(huge.c_str()));
+  EXPECT_EQ(CeGetLastError(), 206u);
   CE_FIND_DATA found{};
   EXPECT_EQ(CeFindFirstFile(u"\\in\\escape\\*", &found), RAPI_INVALID_HANDLE_VALUE);
 
