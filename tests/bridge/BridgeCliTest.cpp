@@ -207,6 +207,8 @@ TEST_F(BridgeCli, ALinkThroughAShellPipelineCarriesTheSessions) {
   EXPECT_EQ(Read(dir / "file.txt"), "over the pipeline");
   run = Run({"snapshot", (dir / "shot.jpg").string()});
   EXPECT_EQ(run.exitCode, 0) << run.errors;
+  run = test::RunCli(MIRRODEX_CLI_PATH, (dir / "config").string(), {"--bridge", "--wake", "127.0.0.1", "ls"});
+  EXPECT_EQ(run.exitCode, 1) << "the bridge and a wake-up exclude each other";
   // A link that never answers fails within the wait and leaves nothing behind.
   ::setenv("MIRRODEX_LINK", "sleep 60", 1);
   const auto start = std::chrono::steady_clock::now();
