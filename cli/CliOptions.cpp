@@ -5,10 +5,13 @@
 namespace mirrodex::cli {
 
 const char* const kHelpText =
-    "Usage: mirrodex-cli [--profile NAME] [--wake HOST] [--timeout S] COMMAND [ARGS]\n"
+    "Usage: mirrodex-cli [--profile NAME] [--wake HOST | --bridge] [--timeout S] COMMAND [ARGS]\n"
     "\n"
     "Listens on TCP ports 3937 and 3938 like the desktop program and waits for a device's\n"
     "agent to connect (after sending the wake-up to HOST port 3950 when --wake is given).\n"
+    "With --bridge it opens no port: it runs the link command in MIRRODEX_LINK (for example\n"
+    "'ssh user@device mirrodex-bridge'; by default the local mirrodex-bridge) and starts the\n"
+    "agent through it.\n"
     "\n"
     "Commands:\n"
     "  snapshot OUT.bmp|OUT.jpg [--quality Q]\n"
@@ -52,13 +55,14 @@ const char* const kHelpText =
     "  --profile NAME connection profile whose screen settings are sent to the agent\n"
     "                 (default: the desktop program's current profile)\n"
     "  --wake HOST    wake the agent on HOST (address or name) before waiting\n"
+    "  --bridge       reach the device through the link command instead of TCP\n"
     "  --timeout S    seconds to wait for the device (default 30)\n"
     "\n"
     "Exit codes:\n"
     "  0  done\n"
     "  1  usage error\n"
     "  2  no device connected within the timeout\n"
-    "  3  network error (port 3937 or 3938 in use, wake-up refused)\n"
+    "  3  network error (port 3937 or 3938 in use, wake-up refused, the bridge's link failed)\n"
     "  4  the device failed or closed the connection\n"
     "  5  local file error\n"
     "  6  the device refused the request (no such file or folder, a path it does not\n"
@@ -207,6 +211,16 @@ std::optional<CliOptions> ParseOptions(const std::vector<std::string>& args, std
     } else if (arg == "--profile" || arg == "--wake") {
       if (!value(text)) return std::nullopt;
       (arg == "--profile" ? options.profile : options.wakeHost) = text;
+      if (options.bridge && options.wakeHost) {
+        error = "--wake and --bridge exclude each other";
+        return std::nullopt;
+      }
+    } else if (arg == "--bridge") {
+      options.bridge = true;
+      if (options.wakeHost) {
+        error = "--wake and --bridge exclude each other";
+        return std::nullopt;
+      }
     } else if (arg == "--timeout") {
       if (!value(text) || !ParseInt(text, 1, 86400, options.timeoutSeconds)) {
         if (error.empty()) error = "--timeout takes a number of seconds from 1 to 86400";

@@ -19,6 +19,7 @@ struct CliOptions {
   std::optional<std::string> profile;  // --profile NAME
   std::optional<std::string> wakeHost;  // --wake HOST
   int timeoutSeconds = 30;              // --timeout S
+  bool bridge = false;                  // --bridge: over the link command, not TCP
   std::string command;                  // "snapshot", "watch", "device" or "help"
   std::string output;                   // snapshot: OUT.bmp or OUT.jpg; record: the movie
   std::optional<int> quality;           // snapshot: --quality Q

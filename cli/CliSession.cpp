@@ -21,6 +21,11 @@ bool CliSession::Start(const std::optional<std::string>& wakeHost) {
   return !wakeHost || controller_.WakeDevice(*wakeHost);
 }
 
+bool CliSession::StartOverBridge(std::chrono::steady_clock::time_point deadline, std::string& error) {
+  bridge_ = std::make_unique<BridgeConnection>();
+  return bridge_->Open(controller_, deadline, error);
+}
+
 CliSession::Outcome CliSession::WaitFor(const std::function<bool()>& ready,
                                         std::chrono::steady_clock::time_point deadline,
                                         const std::atomic<bool>* interrupted) {

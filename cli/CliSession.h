@@ -10,11 +10,13 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "cli/BridgeConnection.h"
 #include "desktop/session/ConnectionController.h"
 #include "desktop/session/DeviceRequester.h"
 #include "desktop/session/ReplyDispatcher.h"
@@ -49,6 +51,9 @@ class CliSession : private SessionOwner, private UserNotifier {
   // from the wake-up host or else the profile's device address when either is known. False
   // when the wake-up failed (see LastMessage).
   [[nodiscard]] bool Start(const std::optional<std::string>& wakeHost);
+  // Instead of Start: reaches the device over the bridge in stream mode, listening nowhere.
+  // False with `error` when the link or the agent could not be started before `deadline`.
+  [[nodiscard]] bool StartOverBridge(std::chrono::steady_clock::time_point deadline, std::string& error);
   // Waits until `ready` holds (checked under the lock after every report and every 100 ms),
   // the deadline passes, the connected device goes away, the ports cannot be opened, or
   // `interrupted` is set.
@@ -88,6 +93,8 @@ class CliSession : private SessionOwner, private UserNotifier {
   ScreenDecoder decoder_;
   ReplyDispatcher dispatcher_;  // outlives the controller: replies may come until it stops
   ConnectionController controller_;
+  // Released after the destructor has stopped the sessions that use its streams.
+  std::unique_ptr<BridgeConnection> bridge_;
   SessionConfig config_;
   mutable std::mutex mutex_;  // guards everything below
   std::condition_variable changed_;

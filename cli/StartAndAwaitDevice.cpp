@@ -9,7 +9,16 @@ namespace mirrodex::cli {
 int StartAndAwaitDevice(CliSession& session, const CliOptions& options,
                         std::chrono::steady_clock::time_point deadline,
                         const std::atomic<bool>* interrupted) {
-  if (!session.Start(options.wakeHost)) {
+  if (options.bridge) {
+    std::string error;
+    if (!session.StartOverBridge(deadline, error)) {
+      std::fprintf(stderr,
+                   "mirrodex-cli: %s: check the link command (MIRRODEX_LINK) and that mirrodex-bridge "
+                   "and the agent are installed on the device\n",
+                   error.c_str());
+      return kExitNetwork;
+    }
+  } else if (!session.Start(options.wakeHost)) {
     std::fprintf(stderr,
                  "mirrodex-cli: could not wake %s on port 3950 (%s): check the address and "
                  "that the device's host program is running\n",

@@ -8,39 +8,13 @@
 #include <chrono>
 
 #include "desktop/files/LocalFd.h"
+#include "desktop/files/LocalIo.h"
 #include "protocol/Requests.h"
 
 namespace mirrodex {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-  while (size > 0) {
-    const ssize_t put = ::write(fd, data, size);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) {
-      if (put == 0) errno = ENOSPC;
-      return false;
-    }
-    data += put;
-    size -= static_cast<size_t>(put);
-  }
-  return true;
-}
-
-// Reads up to `size` bytes, fewer only at the end of the file; -1 on a read error.
-ssize_t ReadPiece(int fd, uint8_t* out, size_t size) {
-  size_t done = 0;
-  while (done < size) {
-    const ssize_t got = ::read(fd, out + done, size - done);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return -1;
-    if (got == 0) break;
-    done += static_cast<size_t>(got);
-  }
-  return static_cast<ssize_t>(done);
-}
 
 double AverageRate(uint64_t bytes, Clock::time_point started) {
   const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
@@ -106,9 +80,9 @@ TransferResult DeviceTransfer::CopyFromDevice(const std::string& devicePath, con
 TransferResult DeviceTransfer::CopyToDevice(const std::string& localPath, const std::string& devicePath,
                                             const TransferControl& control) {
   TransferResult out;
-  LocalFd file(::open(localPath.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat st {};
-  if (!file.Valid() || ::fstat(file.Get(), &st) != 0) {
+  LocalFd file(OpenForReading(localPath.c_str(), st));
+  if (!file.Valid()) {
     out.result = FileResult::Local(FileResult::Kind::kLocalError, errno);
     return out;
   }
