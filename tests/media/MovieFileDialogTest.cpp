@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
@@ -178,6 +179,36 @@ class MovieFileDialogTest : public QObject {
     QVERIFY(!dialog.AutoNamesBox()->isChecked());
     QCOMPARE(dialog.Choices().TypeIndex(), MovieFileChoices::kJpegType);
     QCOMPARE(QDir(dialog.directory()).absolutePath(), folder);
+  }
+
+  void askingBeforeReplacingTheFileWritten() {
+    CSettingsStore store(dir_.path() + "/Mirrodex.conf");
+    test::ScriptedPrompter prompter;
+    prompter.answers = {false, true};  // No, then Yes
+    CMovieFileDlg dialog(store, prompter);
+    const QString folder = Folder("replace");
+    QFile existing(folder + "/clip.mov");  // what the typed "clip" becomes with MOV
+    QVERIFY(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    // Plays the user at each opening: MOV, "clip", OK.
+    int openings = 0;
+    QTimer user;
+    user.setInterval(10);
+    connect(&user, &QTimer::timeout, &dialog, [&] {
+      if (!dialog.isVisible() || dialog.result() != 0 || openings == 2) return;
+      ++openings;
+      dialog.setDirectory(folder);
+      dialog.SelectType(2);
+      dialog.findChild<QLineEdit*>("fileNameEdit")->setText("clip");  // typed: it has the focus
+      static_cast<QDialog&>(dialog).accept();  // the Save button
+    });
+    user.start();
+    const std::optional<SavePick> pick = dialog.AskSavePath(nullptr, Mode::kMovie, QString());
+    QVERIFY(pick.has_value());
+    QCOMPARE(openings, 2);
+    QCOMPARE(prompter.asked.size(), 2);
+    QVERIFY(prompter.asked[0].contains(QDir::toNativeSeparators(folder + "/clip.mov")));
+    QCOMPARE(QString::fromStdString(pick->path), folder + "/clip.mov");
   }
 
   void eachAviCompressorKeepsItsOwnSettings() {

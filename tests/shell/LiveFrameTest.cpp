@@ -90,6 +90,26 @@ class AnsweringAgent {
   std::thread thread_;
 };
 
+// The frame over the real sessions, shown; closed and detached from the sessions at the end.
+struct LiveRig {
+  LiveRig() {
+    link.Bridge().SetTargets(&frame, &frame.Screen());
+    frame.show();
+  }
+  ~LiveRig() {
+    frame.close();
+    link.Bridge().SetTargets(nullptr, nullptr);
+  }
+  QTemporaryDir dir;
+  CSettingsStore store{dir.path() + "/Mirrodex.conf"};
+  app::SessionLink link{SessionConfig{}};
+  RequestWorker worker{link.Dispatcher(), [this](uint32_t code, std::span<const uint8_t> payload) {
+                         return link.QueueRequest(code, payload);
+                       }, 2000};
+  test::ScriptedPrompter prompter;
+  CMainFrame frame{{store, link, worker, prompter, link.Frames(), [this] { return link.Bridge().TakeCounters(); }, 2}};
+};
+
 }  // namespace
 
 class LiveFrameTest : public QObject {
@@ -97,16 +117,9 @@ class LiveFrameTest : public QObject {
 
  private slots:
   void theFrameShowsWorksAndAwaitsTheDevice() {
-    QTemporaryDir dir;
-    CSettingsStore store(dir.path() + "/Mirrodex.conf");
-    app::SessionLink link(SessionConfig{});
-    RequestWorker worker(link.Dispatcher(), [&link](uint32_t code, std::span<const uint8_t> payload) {
-      return link.QueueRequest(code, payload);
-    }, 2000);
-    test::ScriptedPrompter prompter;
-    CMainFrame frame({store, link, worker, prompter, link.Frames(), [&link] { return link.Bridge().TakeCounters(); }, 2});
-    link.Bridge().SetTargets(&frame, &frame.Screen());
-    frame.show();
+    LiveRig rig;
+    test::ScriptedPrompter& prompter = rig.prompter;
+    CMainFrame& frame = rig.frame;
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
 
     {
@@ -155,30 +168,21 @@ class LiveFrameTest : public QObject {
     QVERIFY(again.SendPicture(again.Pattern(9)) > 0);
     QTRY_VERIFY(frame.Screen().ShowsDevicePicture());
     QVERIFY(!frame.WaitingForDevice());
-    frame.close();
-    link.Bridge().SetTargets(nullptr, nullptr);
   }
 
   void aCaptureOfTheLiveDevicePlaysForItsLength() {
-    QTemporaryDir dir;
-    CSettingsStore store(dir.path() + "/Mirrodex.conf");
-    app::SessionLink link(SessionConfig{});
-    RequestWorker worker(link.Dispatcher(), [&link](uint32_t code, std::span<const uint8_t> payload) {
-      return link.QueueRequest(code, payload);
-    }, 2000);
-    test::ScriptedPrompter prompter;
-    CMainFrame frame({store, link, worker, prompter, link.Frames(), {}, 2});
-    link.Bridge().SetTargets(&frame, &frame.Screen());
+    LiveRig rig;
+    test::ScriptedPrompter& prompter = rig.prompter;
+    CMainFrame& frame = rig.frame;
     test::ScriptedAsker asker;
     frame.Capture().SetAsker(asker);
-    frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
 
     test::TestAgent agent(64, 48);
     QVERIFY(agent.Connect());
     QVERIFY(agent.SendPicture(agent.Pattern(3)) > 0);
     QTRY_VERIFY(frame.Screen().ShowsDevicePicture());
-    const QString path = dir.path() + "/live.avi";
+    const QString path = rig.dir.path() + "/live.avi";
     asker.answer = test::ScriptedAsker::Movie(path, MovieType::kAvi, FourCcLowFirst("MP42"));
     QVERIFY(frame.Commands().Run(cmd::kCaptureVideo));
     QVERIFY(frame.Capture().Recording());
@@ -190,15 +194,12 @@ class LiveFrameTest : public QObject {
 
     const test::MovieProbe probe = test::MovieProbe::Read(path.toStdString());
     QVERIFY2(probe.opened, probe.error.c_str());
-    qInfo("recorded %d frames, %.2f s", probe.frames, probe.seconds);
     QCOMPARE(probe.videoStreams, 1);
     QCOMPARE(probe.codec, AV_CODEC_ID_MSMPEG4V2);
     QCOMPARE(QSize(probe.width, probe.height), QSize(64, 48));
     // A frame every 500 ms: about six, however busy the machine kept the timer.
     QVERIFY2(probe.frames >= 3 && probe.frames <= 8, qPrintable(QString::number(probe.frames)));
     QVERIFY2(probe.seconds >= 2.9 && probe.seconds <= 4.6, qPrintable(QString::number(probe.seconds)));
-    frame.close();
-    link.Bridge().SetTargets(nullptr, nullptr);
   }
 };
 
