@@ -13,14 +13,17 @@
 
 #include "desktop/app/AppEvents.h"
 #include "desktop/app/DeviceLink.h"
+#include "desktop/media/dialog/CMovieFileDlg.h"
 #include "desktop/resources/Icons.h"
 #include "desktop/resources/StringTable.h"
 #include "desktop/settings/CSettingsStore.h"
 #include "desktop/shell/CDeviceScreenWnd.h"
+#include "desktop/shell/CaptureControl.h"
 #include "desktop/shell/CommandIds.h"
 #include "desktop/shell/CommandTable.h"
 #include "desktop/shell/DeviceServices.h"
 #include "desktop/shell/ResourceMeter.h"
+#include "desktop/shell/ScreenshotCommands.h"
 #include "desktop/shell/dialogs/MessagePrompter.h"
 
 namespace mirrodex {
@@ -55,6 +58,10 @@ CMainFrame::CMainFrame(Parts parts, QWidget* parent)
 
   services_ = new DeviceServices(link_, runner_, this);
   services_->onMessage = [this](const QString& text) { ShowMessage(text); };
+  movieFileDlg_ = new CMovieFileDlg(store_, prompter_, this);
+  capture_ = new CaptureControl(*screen_, *movieFileDlg_, prompter_, this);
+  capture_->onFinished = [this](const QString& text) { statusBar()->showMessage(text, 20000); };
+  screenshots_ = new ScreenshotCommands(*screen_, store_, *movieFileDlg_, prompter_, this);
 
   CreateCommands();
   CreateMenus();

@@ -31,7 +31,10 @@ class MessagePrompter;
 class ReplyDispatcher;
 class CommandTable;
 class CDeviceScreenWnd;
+class CMovieFileDlg;
+class CaptureControl;
 class DeviceServices;
+class ScreenshotCommands;
 class ResourceMeter;
 namespace app {
 class DeviceLink;
@@ -69,6 +72,9 @@ class CMainFrame : public QMainWindow {
   CommandTable& Commands() { return *commands_; }
   CDeviceScreenWnd& Screen() { return *screen_; }
   DeviceServices& Services() { return *services_; }
+  CaptureControl& Capture() { return *capture_; }
+  ScreenshotCommands& Screenshots() { return *screenshots_; }
+  CMovieFileDlg& MovieFileDialog() { return *movieFileDlg_; }
   ResourceMeter& BatteryMeter() { return *battery_; }
   ResourceMeter& MemoryMeter() { return *memory_; }
   QLabel& FiguresPane() { return *figuresPane_; }
@@ -140,6 +146,9 @@ class CMainFrame : public QMainWindow {
   QSystemTrayIcon* tray_ = nullptr;
   QMenu* trayMenu_ = nullptr;
   DeviceServices* services_ = nullptr;
+  CMovieFileDlg* movieFileDlg_ = nullptr;  // one for the program's run
+  CaptureControl* capture_ = nullptr;
+  ScreenshotCommands* screenshots_ = nullptr;
 
   QString profileName_;
   uint16_t defaultPlatform_ = 2;

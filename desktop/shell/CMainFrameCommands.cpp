@@ -15,11 +15,13 @@
 #include "desktop/resources/StringTable.h"
 #include "desktop/settings/CSettingsStore.h"
 #include "desktop/shell/CDeviceScreenWnd.h"
+#include "desktop/shell/CaptureControl.h"
 #include "desktop/shell/CMainFrame.h"
 #include "desktop/shell/CommandIds.h"
 #include "desktop/shell/CommandTable.h"
 #include "desktop/shell/DeviceServices.h"
 #include "desktop/shell/ResourceMeter.h"
+#include "desktop/shell/ScreenshotCommands.h"
 #include "desktop/shell/dialogs/AboutDialog.h"
 #include "desktop/shell/dialogs/DeviceAppsDialog.h"
 #include "desktop/shell/dialogs/HelpWindow.h"
@@ -45,8 +47,12 @@ void CMainFrame::CreateCommands() {
          s.text = s.checked ? QStringLiteral("Stop") : QStringLiteral("Start");
          s.enabled = !startGuard_;
        }});
-  add({cmd::kCaptureVideo, "Capture Video", {}, LoadIcon(Icon::kCaptureVideo), true, {}, Disable});
-  add({cmd::kScreenShot, "Screen Shot", {QKeySequence(Qt::CTRL | Qt::Key_S)}, LoadIcon(Icon::kScreenShot), false, {}, Disable});
+  add({cmd::kCaptureVideo, "Capture Video", {}, LoadIcon(Icon::kCaptureVideo), true, [this] { capture_->Toggle(); },
+       [this](CommandState& s) { capture_->Update(s); }});
+  add({cmd::kScreenShot, "Screen Shot", {QKeySequence(Qt::CTRL | Qt::Key_S)}, LoadIcon(Icon::kScreenShot), false,
+       [this] { screenshots_->ScreenShot(); }, {}});
+  add({cmd::kQuickScreenShot, "Quick Screen Shot", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}, {}, false,
+       [this] { screenshots_->QuickScreenShot(); }, {}});
   add({cmd::kInstallDeviceApp, "Install Device App", {}, {}, false, {}, Disable});
   add({cmd::kExit, "Exit", {}, {}, false, [this] { close(); }, {}});
   add({cmd::kCopyToDevice, "Copy To Device Clipboard",

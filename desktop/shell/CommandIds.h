@@ -29,6 +29,7 @@ inline constexpr int kStyleXp = 32847;
 inline constexpr int kChooseProfile = 1312;
 inline constexpr int kFirstProfileEntry = 10000;
 inline constexpr int kLastProfileEntry = 11000;
+inline constexpr int kQuickScreenShot = 57634;  // no menu entry: Ctrl+Shift+S
 inline constexpr int kAbout = 57664;
 inline constexpr int kExit = 57665;
 inline constexpr int kMainToolBar = 59392;

@@ -14,6 +14,8 @@
 #include "desktop/settings/CSettingsStore.h"
 #include "desktop/shell/CDeviceScreenWnd.h"
 #include "desktop/shell/CMainFrame.h"
+#include "desktop/media/FourCc.h"
+#include "desktop/shell/CaptureControl.h"
 #include "desktop/shell/CommandIds.h"
 #include "desktop/shell/CommandTable.h"
 #include "desktop/shell/DeviceServices.h"
@@ -23,6 +25,8 @@
 #include "protocol/LittleEndian.h"
 #include "protocol/Requests.h"
 #include "tests/dialogs/ScriptedPrompter.h"
+#include "tests/media/MovieProbe.h"
+#include "tests/shell/ScriptedAsker.h"
 #include "tests/support/TestAgent.h"
 
 using namespace mirrodex;
@@ -86,6 +90,26 @@ class AnsweringAgent {
   std::thread thread_;
 };
 
+// The frame over the real sessions, shown; closed and detached from the sessions at the end.
+struct LiveRig {
+  LiveRig() {
+    link.Bridge().SetTargets(&frame, &frame.Screen());
+    frame.show();
+  }
+  ~LiveRig() {
+    frame.close();
+    link.Bridge().SetTargets(nullptr, nullptr);
+  }
+  QTemporaryDir dir;
+  CSettingsStore store{dir.path() + "/Mirrodex.conf"};
+  app::SessionLink link{SessionConfig{}};
+  RequestWorker worker{link.Dispatcher(), [this](uint32_t code, std::span<const uint8_t> payload) {
+                         return link.QueueRequest(code, payload);
+                       }, 2000};
+  test::ScriptedPrompter prompter;
+  CMainFrame frame{{store, link, worker, prompter, link.Frames(), [this] { return link.Bridge().TakeCounters(); }, 2, {}, {}}};
+};
+
 }  // namespace
 
 class LiveFrameTest : public QObject {
@@ -93,16 +117,9 @@ class LiveFrameTest : public QObject {
 
  private slots:
   void theFrameShowsWorksAndAwaitsTheDevice() {
-    QTemporaryDir dir;
-    CSettingsStore store(dir.path() + "/Mirrodex.conf");
-    app::SessionLink link(SessionConfig{});
-    RequestWorker worker(link.Dispatcher(), [&link](uint32_t code, std::span<const uint8_t> payload) {
-      return link.QueueRequest(code, payload);
-    }, 2000);
-    test::ScriptedPrompter prompter;
-    CMainFrame frame({store, link, worker, prompter, link.Frames(), [&link] { return link.Bridge().TakeCounters(); }, 2, {}, {}});
-    link.Bridge().SetTargets(&frame, &frame.Screen());
-    frame.show();
+    LiveRig rig;
+    test::ScriptedPrompter& prompter = rig.prompter;
+    CMainFrame& frame = rig.frame;
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
 
     {
@@ -151,8 +168,38 @@ class LiveFrameTest : public QObject {
     QVERIFY(again.SendPicture(again.Pattern(9)) > 0);
     QTRY_VERIFY(frame.Screen().ShowsDevicePicture());
     QVERIFY(!frame.WaitingForDevice());
-    frame.close();
-    link.Bridge().SetTargets(nullptr, nullptr);
+  }
+
+  void aCaptureOfTheLiveDevicePlaysForItsLength() {
+    LiveRig rig;
+    test::ScriptedPrompter& prompter = rig.prompter;
+    CMainFrame& frame = rig.frame;
+    test::ScriptedAsker asker;
+    frame.Capture().SetAsker(asker);
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+
+    test::TestAgent agent(64, 48);
+    QVERIFY(agent.Connect());
+    QVERIFY(agent.SendPicture(agent.Pattern(3)) > 0);
+    QTRY_VERIFY(frame.Screen().ShowsDevicePicture());
+    const QString path = rig.dir.path() + "/live.avi";
+    asker.answer = test::ScriptedAsker::Movie(path, MovieType::kAvi, FourCcLowFirst("MP42"));
+    QVERIFY(frame.Commands().Run(cmd::kCaptureVideo));
+    QVERIFY(frame.Capture().Recording());
+    QTest::qWait(3000);  // the length of the recording, not a wait for something to happen
+    QVERIFY(agent.SendPicture(agent.Pattern(5)) > 0);
+    QVERIFY(frame.Commands().Run(cmd::kCaptureVideo));
+    QVERIFY(!frame.Capture().Recording());
+    QVERIFY(prompter.told.isEmpty());
+
+    const test::MovieProbe probe = test::MovieProbe::Read(path.toStdString());
+    QVERIFY2(probe.opened, probe.error.c_str());
+    QCOMPARE(probe.videoStreams, 1);
+    QCOMPARE(probe.codec, AV_CODEC_ID_MSMPEG4V2);
+    QCOMPARE(QSize(probe.width, probe.height), QSize(64, 48));
+    // A frame every 500 ms: about six, however busy the machine kept the timer.
+    QVERIFY2(probe.frames >= 3 && probe.frames <= 8, qPrintable(QString::number(probe.frames)));
+    QVERIFY2(probe.seconds >= 2.9 && probe.seconds <= 4.6, qPrintable(QString::number(probe.seconds)));
   }
 };
 
