@@ -33,6 +33,7 @@ CMainFrame::CMainFrame(Parts parts, QWidget* parent)
       prompter_(parts.prompter),
       frames_(parts.frames),
       takeCounters_(std::move(parts.takeCounters)),
+      bridge_(parts.bridge ? *parts.bridge : noBridge_),
       defaultPlatform_(parts.defaultPlatform),
       platform_(parts.defaultPlatform) {
   setObjectName(QStringLiteral("MirrodexFrame"));
@@ -91,10 +92,7 @@ CMainFrame::CMainFrame(Parts parts, QWidget* parent)
   UpdateTitle();
 
   startTimer_.setSingleShot(true);
-  connect(&startTimer_, &QTimer::timeout, this, [this] {
-    waitingForStart_ = false;
-    FinishStart();
-  });
+  connect(&startTimer_, &QTimer::timeout, this, [this] { EndStartWait(); });
   idleTimer_.setInterval(250);
   connect(&idleTimer_, &QTimer::timeout, this, [this] { commands_->UpdateAll(); });
   idleTimer_.start();

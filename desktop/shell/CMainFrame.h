@@ -17,6 +17,7 @@
 
 #include "desktop/app/ScreenFigures.h"
 #include "desktop/app/SessionBridge.h"
+#include "desktop/app/SyncBridgeStart.h"
 
 class QLabel;
 class QMenu;
@@ -48,6 +49,7 @@ class CMainFrame : public QMainWindow {
     app::FrameStore& frames;
     std::function<app::ScreenCounters()> takeCounters;  // empty: no live figures
     uint16_t defaultPlatform = 2;
+    app::SyncBridgeStart* bridge = nullptr;  // null: this desktop has no sync bridge
   };
 
   explicit CMainFrame(Parts parts, QWidget* parent = nullptr);
@@ -95,6 +97,8 @@ class CMainFrame : public QMainWindow {
   // CMainFrameConnection.cpp
   void OnSessionEvent(int param);
   void BeginStartWait();
+  void StartThroughBridge();
+  void EndStartWait();
   void FinishStart();
   void OnConnected();
   void OnConnectionLost();
@@ -120,6 +124,8 @@ class CMainFrame : public QMainWindow {
   MessagePrompter& prompter_;
   app::FrameStore& frames_;
   std::function<app::ScreenCounters()> takeCounters_;
+  app::NoSyncBridge noBridge_;
+  app::SyncBridgeStart& bridge_;
 
   CommandTable* commands_ = nullptr;
   CDeviceScreenWnd* screen_ = nullptr;
