@@ -18,6 +18,7 @@
 #include "desktop/app/ScreenFigures.h"
 #include "desktop/app/SessionBridge.h"
 #include "desktop/app/SyncBridgeStart.h"
+#include "desktop/shell/LockKeyPanes.h"
 
 class QLabel;
 class QMenu;
@@ -32,6 +33,7 @@ class MessagePrompter;
 class ReplyDispatcher;
 class CommandTable;
 class CDeviceScreenWnd;
+class BarDock;
 class DeviceServices;
 class ResourceMeter;
 namespace app {
@@ -49,7 +51,6 @@ class CMainFrame : public QMainWindow {
     app::FrameStore& frames;
     std::function<app::ScreenCounters()> takeCounters;  // empty: no live figures
     uint16_t defaultPlatform = 2;
-    app::SyncBridgeStart* bridge = nullptr;  // null: this desktop has no sync bridge
   };
 
   explicit CMainFrame(Parts parts, QWidget* parent = nullptr);
@@ -63,6 +64,9 @@ class CMainFrame : public QMainWindow {
   bool SelectProfileByName(const QString& name);
   // Brings the window to the front (a second start of the program asks for it).
   void Raise();
+  // Shows the window as it was left: with its frame, or the picture alone when Hide Frame was
+  // on at the last exit.
+  void ShowAsStored();
 
   CommandTable& Commands() { return *commands_; }
   CDeviceScreenWnd& Screen() { return *screen_; }
@@ -70,11 +74,14 @@ class CMainFrame : public QMainWindow {
   ResourceMeter& BatteryMeter() { return *battery_; }
   ResourceMeter& MemoryMeter() { return *memory_; }
   QLabel& FiguresPane() { return *figuresPane_; }
+  LockKeyPanes& LockPanes() { return *lockPanes_; }
   QString StateText() const;
   const QString& ProfileName() const { return profileName_; }
   uint16_t Platform() const { return platform_; }
   bool StartRunning() const { return startGuard_; }
   bool WaitingForDevice() const { return waitingForDevice_; }
+  // The sync bridge's start sequence (by default: this desktop has none); not owned.
+  void SetSyncBridge(app::SyncBridgeStart& bridge) { bridge_ = &bridge; }
   // How long a TCP/IP start waits for the device, in ms (tests shorten it).
   void SetStartWaitCapMs(int cap) { startWaitCapMs_ = cap; }
 
@@ -107,7 +114,7 @@ class CMainFrame : public QMainWindow {
   void ShowMessage(const QString& text, bool error = true);
   // CMainFrame.cpp
   void ToggleZoom();
-  void ToggleHideFrame();
+  void ToggleHideFrame(bool remind = true);
   void ToggleAlwaysOnTop();
   void TogglePause();
   void ToggleHideWindow();
@@ -125,18 +132,21 @@ class CMainFrame : public QMainWindow {
   app::FrameStore& frames_;
   std::function<app::ScreenCounters()> takeCounters_;
   app::NoSyncBridge noBridge_;
-  app::SyncBridgeStart& bridge_;
+  app::SyncBridgeStart* bridge_ = &noBridge_;
 
   CommandTable* commands_ = nullptr;
   CDeviceScreenWnd* screen_ = nullptr;
   QWidget* screenHolder_ = nullptr;
   QToolBar* mainBar_ = nullptr;
   QToolBar* resourcesBar_ = nullptr;
+  BarDock* mainDock_ = nullptr;
+  BarDock* resourcesDock_ = nullptr;
   QToolButton* profileButton_ = nullptr;
   ResourceMeter* battery_ = nullptr;
   ResourceMeter* memory_ = nullptr;
   QLabel* statePane_ = nullptr;  // what the connection is doing
   QLabel* figuresPane_ = nullptr;
+  LockKeyPanes* lockPanes_ = nullptr;
   QSystemTrayIcon* tray_ = nullptr;
   QMenu* trayMenu_ = nullptr;
   DeviceServices* services_ = nullptr;

@@ -64,7 +64,7 @@ void CMainFrame::BeginStartWait() {
 
 void CMainFrame::StartThroughBridge() {
   link_.SetProfile(profileName_.toStdString());
-  const int result = bridge_.Run(app::StartsHostProgramOnly(platform_));
+  const int result = bridge_->Run(app::StartsHostProgramOnly(platform_));
   if (result == app::SyncBridgeStart::kUnreachable) {
     ShowMessage(LoadText(text::kBridgeUnavailable));
     FinishStart();

@@ -38,7 +38,8 @@ class ScriptedBridge : public app::SyncBridgeStart {
 struct FrameRig {
   explicit FrameRig(const QString& dir) : store(dir + "/Mirrodex.conf") {}
   void Make() {
-    frame = std::make_unique<CMainFrame>(CMainFrame::Parts{store, link, worker, prompter, frames, {}, 2, &bridge});
+    frame = std::make_unique<CMainFrame>(CMainFrame::Parts{store, link, worker, prompter, frames, {}, 2});
+    frame->SetSyncBridge(bridge);
   }
   void Connect(uint8_t platform = 2) {
     link.connected = true;
