@@ -164,6 +164,11 @@ void CMainFrame::ToggleAlwaysOnTop() {
   const bool visible = isVisible();
   setWindowFlag(Qt::WindowStaysOnTopHint, alwaysOnTop_);
   if (visible) show();
+  if (frameHidden_) {  // the picture stands alone: it is the window that stays on top
+    const bool shown = screen_->isVisible();
+    screen_->setWindowFlag(Qt::WindowStaysOnTopHint, alwaysOnTop_);
+    if (shown) screen_->show();
+  }
 }
 
 void CMainFrame::TogglePause() {

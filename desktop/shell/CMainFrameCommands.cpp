@@ -204,10 +204,11 @@ void CMainFrame::CreateTray() {
   trayMenu_ = BuildPopup(this, {cmd::kProfiles, cmd::kFileManager, cmd::kDeviceApps, cmd::kInstallDeviceApp, 0,
                                 cmd::kPauseVideo, cmd::kHideWindow, 0, cmd::kHelp, cmd::kExit});
   trayMenu_->setTitle(QStringLiteral("TaskBar"));
+  trayMenu_->insertSection(trayMenu_->actions().value(0), LoadText(text::kAppTitle));
   tray_->setContextMenu(trayMenu_);
   connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
     if (reason == QSystemTrayIcon::Trigger) {
-      Raise();
+      if (!windowHidden_) Raise();  // a hidden window stays hidden until Show Window
       trayMenu_->popup(QCursor::pos());
     }
   });

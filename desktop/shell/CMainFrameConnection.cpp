@@ -193,10 +193,14 @@ void CMainFrame::UpdateTitle() {
 }
 
 QString CMainFrame::StateText() const {
-  if (link_.IsConnected()) return QStringLiteral("Connected");
-  if (waitingForStart_) return QStringLiteral("Connecting ...");
-  if (waitingForDevice_) return QStringLiteral("Waiting for the device");
-  return QStringLiteral("Ready");
+  if (link_.IsConnected()) {
+    const DeviceInfo info = link_.ConnectedInfo();
+    if (info.width == 0 || info.height == 0) return QStringLiteral("Connected");
+    return QStringLiteral("Connected \u00b7 %1 \u00d7 %2").arg(info.width).arg(info.height);
+  }
+  if (waitingForStart_) return QStringLiteral("Connecting \u2026");
+  if (waitingForDevice_) return QStringLiteral("Waiting for the device \u2026");
+  return QStringLiteral("Ready \u00b7 F5 to connect");
 }
 
 void CMainFrame::ShowMessage(const QString& text, bool error) {

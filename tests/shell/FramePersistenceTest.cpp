@@ -106,6 +106,9 @@ class FramePersistenceTest : public QObject {
     QVERIFY(rig.frame->Screen().isVisible());
     QVERIFY(!rig.frame->isVisible());
     QVERIFY(rig.prompter.reminded.empty());  // the reminder is for the user's own choice only
+    QVERIFY(rig.frame->Commands().Run(cmd::kAlwaysOnTop));  // the lone picture stays on top
+    QVERIFY(rig.frame->Screen().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(rig.frame->Screen().isVisible());
     QVERIFY(rig.Action(cmd::kHideFrame)->isEnabled());  // the way back works without a device
     QVERIFY(rig.frame->Commands().Run(cmd::kHideFrame));
     QVERIFY(rig.frame->isVisible());
