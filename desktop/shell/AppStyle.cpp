@@ -95,6 +95,7 @@ void ApplyAppStyle(const AppStyleChoice& choice) {
       "QToolButton { border: 1px solid transparent; border-radius: 5px; padding: 3px; }"
       "QToolButton:hover { background: rgba(%1,0.10); border-color: rgba(%1,0.25); }"
       "QToolButton:checked { background: rgba(%1,0.18); border-color: rgba(%1,0.45); }"
+      "QMainWindow::separator { width: 1px; height: 1px; background: rgba(0,0,0,0.07); }"
       "QStatusBar { border-top: 1px solid rgba(0,0,0,0.08); }"
       "QStatusBar::item { border: none; }"
       "QStatusBar QLabel#FiguresPane { color: #475569; padding: 0 4px; }"

@@ -238,6 +238,8 @@ void CMainFrame::TickFigures() {
   figuresSince_ = now;
   const bool live = link_.IsConnected() && takeCounters_;
   figuresPane_->setVisible(live);
+  statePane_->setVisible(!live);  // the figures say it is connected, in a narrow status bar
+  statePane_->setToolTip(StateText());
   if (live)
     figuresPane_->setText(FormatText(text::kLiveFigures, QStringList{QString::number(f.imagesPerSecond),
                                                                       QString::number(f.kilobytesPerSecond),

@@ -189,7 +189,7 @@ void CMainFrame::CreateBars() {
   statusBar()->addWidget(statePane_, 1);
   figuresPane_ = new QLabel(statusBar());
   figuresPane_->setObjectName(QStringLiteral("FiguresPane"));
-  figuresPane_->setToolTip(QStringLiteral("Images per second, kilobytes per second on the wire, and the time from a complete picture to its paint"));
+  figuresPane_->setToolTip(QStringLiteral("Connected: images per second, kilobytes per second on the wire, and the time from a complete picture to its paint"));
   statusBar()->addPermanentWidget(figuresPane_);
   figuresPane_->hide();
   lockPanes_ = new LockKeyPanes({}, statusBar());

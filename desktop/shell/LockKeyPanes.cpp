@@ -10,8 +10,12 @@ namespace {
 
 QLabel* MakePane(const QString& text, QWidget* parent) {
   auto* pane = new QLabel(text, parent);
+  QFont font = pane->font();
+  font.setPointSizeF(font.pointSizeF() * 0.8);
+  font.setBold(true);
+  pane->setFont(font);
   pane->setAlignment(Qt::AlignCenter);
-  pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 10);
+  pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(text) + 8);
   pane->setEnabled(false);
   return pane;
 }
