@@ -1,5 +1,6 @@
 #include "desktop/shell/BarDock.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QPainter>
@@ -46,6 +47,7 @@ BarDock::BarDock(QToolBar* bar, Qt::DockWidgetAreas areas, QMainWindow* frame)
   bar->setMovable(false);
   bar->setFloatable(false);
   setWidget(bar);
+  frame->installEventFilter(this);
   connect(this, &QDockWidget::dockLocationChanged, this, [this](Qt::DockWidgetArea area) { FollowSide(area); });
   connect(this, &QDockWidget::topLevelChanged, this, [this](bool floating) {
     if (floating) FollowSide(Qt::TopDockWidgetArea);
@@ -59,9 +61,22 @@ void BarDock::FollowSide(Qt::DockWidgetArea area) {
                       : DockWidgetMovable | DockWidgetFloatable | DockWidgetVerticalTitleBar);
 }
 
+bool BarDock::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == frame_ && isFloating()) {
+    if (event->type() == QEvent::Hide && !isHidden()) {
+      hiddenWithFrame_ = true;
+      hide();
+    } else if (event->type() == QEvent::Show && hiddenWithFrame_) {
+      hiddenWithFrame_ = false;
+      show();
+    }
+  }
+  return QDockWidget::eventFilter(watched, event);
+}
+
 BarPlacement BarDock::Placement() const {
   const QRect g = isFloating() ? QRect(pos(), size()) : geometry();
-  return {g.left(), g.top(), !isHidden(), isFloating(), g.width(), g.height()};
+  return {g.left(), g.top(), !isHidden() || hiddenWithFrame_, isFloating(), g.width(), g.height()};
 }
 
 void BarDock::Restore(const BarPlacement& placement, const QRect& picture) {

@@ -29,11 +29,16 @@ class BarDock : public QDockWidget {
   // frame coordinates with every bar at the top, the reference for the docked side.
   void Restore(const BarPlacement& placement, const QRect& picture);
 
+ protected:
+  // A floating bar goes and comes back with the frame (Hide Window, Hide Frame).
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void FollowSide(Qt::DockWidgetArea area);
 
   QMainWindow* frame_;
   QToolBar* bar_;
+  bool hiddenWithFrame_ = false;
 };
 
 }  // namespace mirrodex

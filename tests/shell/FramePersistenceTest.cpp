@@ -66,6 +66,12 @@ class FramePersistenceTest : public QObject {
     resources = Dock(*rig.frame, "ResourcesBar");
     QVERIFY(main->isFloating());
     QCOMPARE(QRect(main->pos(), main->size()), floated);
+    rig.frame->show();
+    QVERIFY(main->isVisible());
+    QVERIFY(rig.frame->Commands().Run(cmd::kHideWindow));  // a floating bar goes with the window
+    QVERIFY(!main->isVisible());
+    QVERIFY(rig.frame->Commands().Run(cmd::kHideWindow));
+    QVERIFY(main->isVisible());
     QCOMPARE(rig.frame->dockWidgetArea(resources), Qt::BottomDockWidgetArea);
     QVERIFY(resources->isHidden());
     QVERIFY(!rig.Action(cmd::kResourceToolBar)->isChecked());
