@@ -232,10 +232,18 @@ void CMainFrame::OpenDeviceApps() {
 }
 
 void CMainFrame::ShowContextMenu(QPoint global) {
-  QMenu* menu = BuildPopup(this, {cmd::kCaptureVideo, cmd::kScreenShot, 0, cmd::kCopyToDevice, cmd::kCopyFromDevice, 0,
-                                  cmd::kZoom, cmd::kAlwaysOnTop, cmd::kMainToolBar, cmd::kStatusBar, 0, cmd::kHideFrame,
-                                  cmd::kStartDrag, cmd::kPauseVideo, 0, cmd::kExit});
+  QMenu* menu = BuildPopup(this, {cmd::kCaptureVideo, cmd::kScreenShot, 0});
   menu->setAttribute(Qt::WA_DeleteOnClose);
+  QMenu* edit = BuildPopup(menu, {cmd::kCopyToDevice, cmd::kCopyFromDevice});
+  edit->setTitle(QStringLiteral("Edit"));
+  QMenu* view = BuildPopup(menu, {cmd::kZoom, cmd::kAlwaysOnTop, cmd::kMainToolBar, cmd::kStatusBar});
+  view->setTitle(QStringLiteral("View"));
+  menu->addMenu(edit);
+  menu->addMenu(view);
+  menu->addSeparator();
+  for (int id : {cmd::kHideFrame, cmd::kStartDrag, cmd::kPauseVideo}) menu->addAction(commands_->Action(id));
+  menu->addSeparator();
+  menu->addAction(commands_->Action(cmd::kExit));
   menu->popup(global);
 }
 
