@@ -14,6 +14,7 @@
 #include "desktop/shell/CMainFrame.h"
 #include "desktop/shell/CommandTable.h"
 #include "desktop/shell/DeviceServices.h"
+#include "desktop/shell/ResourceMeter.h"
 #include "desktop/shell/dialogs/MessagePrompter.h"
 
 namespace mirrodex {
@@ -162,6 +163,11 @@ void CMainFrame::OnConnected() {
   uint16_t platform = info.platform;
   if (platform == 5 && (info.deviceFlags & kDeviceFlagSmartphone)) platform = 6;
   if (platform != 0) SetPlatform(platform);
+  // The meters can be read from every device but those that report no status.
+  if (!services_->StatusRunning()) {
+    battery_->SetAvailable(info.platform != 1);
+    memory_->SetAvailable(info.platform != 1);
+  }
   wasConnected_ = true;
   waitingForDevice_ = false;
   UpdateTitle();

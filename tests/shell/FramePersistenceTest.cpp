@@ -1,6 +1,6 @@
 // What the frame keeps from one run to the next and shows at start: the bars' placement
 // through their six integers, Hide Frame, the window style with its options; and the lock
-// key panes of the status bar.
+// key panes of the status bar and the meters' availability by device.
 #include <QDockWidget>
 #include <QLabel>
 #include <QLayout>
@@ -14,6 +14,7 @@
 #include "desktop/shell/CDeviceScreenWnd.h"
 #include "desktop/shell/CommandIds.h"
 #include "desktop/shell/LockKeyPanes.h"
+#include "desktop/shell/ResourceMeter.h"
 #include "tests/shell/FrameRig.h"
 
 using namespace mirrodex;
@@ -156,7 +157,7 @@ class FramePersistenceTest : public QObject {
     ApplyAppStyle(ReadAppStyle(rig.store));
   }
 
-  void lockKeyPanesFollowTheKeys() {
+  void lockKeyPanesFollowTheKeysAndMetersTheDevice() {
     FrameRig rig(dir_.path() + "/d");
     rig.Make();
     LockKeys keys;
@@ -174,6 +175,15 @@ class FramePersistenceTest : public QObject {
     keys = {false, true, false};
     panes.Refresh();
     QVERIFY(!labels[0]->isEnabled() && labels[1]->isEnabled() && !labels[2]->isEnabled());
+
+    QVERIFY(!rig.frame->BatteryMeter().Available());
+    rig.Connect(2);
+    QVERIFY(rig.frame->BatteryMeter().Available() && rig.frame->MemoryMeter().Available());
+    rig.link.connected = false;
+    QCoreApplication::sendEvent(rig.frame.get(), new app::SessionEventEvent(app::kSessionLost, 6));
+    QVERIFY(!rig.frame->BatteryMeter().Available());
+    rig.Connect(1);  // a device that reports no status
+    QVERIFY(!rig.frame->BatteryMeter().Available() && !rig.frame->MemoryMeter().Available());
   }
 };
 
