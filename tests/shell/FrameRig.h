@@ -60,6 +60,7 @@ struct FrameRig {
   ScriptedBridge bridge;
   app::FrameStore frames;
   std::unique_ptr<CMainFrame> frame;
+  const QStringList& messages = prompter.told;
 };
 
 }  // namespace mirrodex::test
