@@ -43,6 +43,10 @@ class FramePersistenceTest : public QObject {
     QVERIFY(main && resources);
     QCOMPARE(rig.frame->dockWidgetArea(main), Qt::TopDockWidgetArea);
     QVERIFY(!resources->isAreaAllowed(Qt::LeftDockWidgetArea));
+    for (QDockWidget* dock : {main, resources}) {  // a bar at the top has its handle at its side
+      QVERIFY(dock->features().testFlag(QDockWidget::DockWidgetVerticalTitleBar));
+      QVERIFY(dock->titleBarWidget()->height() > dock->titleBarWidget()->width());
+    }
 
     // The user floats the main bar, moves the resources bar to the bottom and hides it.
     rig.frame->addDockWidget(Qt::BottomDockWidgetArea, resources);
