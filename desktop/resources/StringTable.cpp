@@ -116,7 +116,7 @@ constexpr Entry kTable[] = {
     {text::kSaveSettingQuestion, "Connection succeeded. Would you like to save this setting?"},
     {text::kWaitingForDevice,
      "The connection to the device was lost.\n\nWaiting for the device to connect again ..."},
-    {text::kLiveFigures, "%d img/s   %d kB/s   %d ms"},
+    {text::kLiveFigures, "%d img/s \u00b7 %d kB/s \u00b7 %d ms"},
     {text::kStartFailedToConnect, "Failed to create connection"},
     {text::kSocketStartError, "Error starting TCP connection"},
     {text::kNotConnected, "No device is connected. Press Start to connect to your device first."},

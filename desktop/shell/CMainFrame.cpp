@@ -17,6 +17,7 @@
 #include "desktop/resources/Icons.h"
 #include "desktop/resources/StringTable.h"
 #include "desktop/settings/CSettingsStore.h"
+#include "desktop/shell/BarDock.h"
 #include "desktop/shell/CDeviceScreenWnd.h"
 #include "desktop/shell/CaptureControl.h"
 #include "desktop/shell/CommandIds.h"
@@ -100,10 +101,7 @@ CMainFrame::CMainFrame(Parts parts, QWidget* parent)
   UpdateTitle();
 
   startTimer_.setSingleShot(true);
-  connect(&startTimer_, &QTimer::timeout, this, [this] {
-    waitingForStart_ = false;
-    FinishStart();
-  });
+  connect(&startTimer_, &QTimer::timeout, this, [this] { EndStartWait(); });
   idleTimer_.setInterval(250);
   connect(&idleTimer_, &QTimer::timeout, this, [this] { commands_->UpdateAll(); });
   idleTimer_.start();
@@ -176,6 +174,11 @@ void CMainFrame::ToggleAlwaysOnTop() {
   const bool visible = isVisible();
   setWindowFlag(Qt::WindowStaysOnTopHint, alwaysOnTop_);
   if (visible) show();
+  if (frameHidden_) {  // the picture stands alone: it is the window that stays on top
+    const bool shown = screen_->isVisible();
+    screen_->setWindowFlag(Qt::WindowStaysOnTopHint, alwaysOnTop_);
+    if (shown) screen_->show();
+  }
 }
 
 void CMainFrame::TogglePause() {
@@ -195,7 +198,12 @@ void CMainFrame::ToggleHideWindow() {
   }
 }
 
-void CMainFrame::ToggleHideFrame() {
+void CMainFrame::ShowAsStored() {
+  show();
+  if (store_.GetInt(setting::kHideFrame) == 1 && !frameHidden_) ToggleHideFrame(false);
+}
+
+void CMainFrame::ToggleHideFrame(bool remind) {
   if (!frameHidden_) {
     frameHidden_ = true;
     const QPoint at = screen_->mapToGlobal(QPoint(0, 0));
@@ -206,7 +214,7 @@ void CMainFrame::ToggleHideFrame() {
     screen_->move(at);
     screen_->show();
     hide();
-    prompter_.Remind(screen_, text::kHideFrameHint, text::kInformation, ReminderForm::kSmall);
+    if (remind) prompter_.Remind(screen_, text::kHideFrameHint, text::kInformation, ReminderForm::kSmall);
     return;
   }
   frameHidden_ = false;
@@ -240,6 +248,8 @@ void CMainFrame::TickFigures() {
   figuresSince_ = now;
   const bool live = link_.IsConnected() && takeCounters_;
   figuresPane_->setVisible(live);
+  statePane_->setVisible(!live);  // the figures say it is connected, in a narrow status bar
+  statePane_->setToolTip(StateText());
   if (live)
     figuresPane_->setText(FormatText(text::kLiveFigures, QStringList{QString::number(f.imagesPerSecond),
                                                                       QString::number(f.kilobytesPerSecond),
@@ -247,19 +257,29 @@ void CMainFrame::TickFigures() {
 }
 
 void CMainFrame::SaveBars() {
-  const std::pair<int, QWidget*> bars[] = {{150, mainBar_}, {149, resourcesBar_}, {128, menuBar()}};
-  for (const auto& [id, bar] : bars) {
-    const QRect g = bar->geometry();
-    const int values[] = {g.left(), g.top(), bar->isVisible() ? 1 : 0, bar->isWindow() ? 1 : 0, g.width(), g.height()};
+  auto write = [this](int id, const BarPlacement& at) {
+    const int values[] = {at.left, at.top, at.visible ? 1 : 0, at.floating ? 1 : 0, at.width, at.height};
     for (int i = 0; i < 6; ++i)
       (void)store_.WriteInt(QStringLiteral("State"), QStringLiteral("%1%2").arg(id).arg(102 + i), values[i]);
-  }
+  };
+  write(150, mainDock_->Placement());
+  write(149, resourcesDock_->Placement());
+  const QRect menu = menuBar()->geometry();  // the menu bar stays at the top
+  write(128, {menu.left(), menu.top(), true, false, menu.width(), menu.height()});
 }
 
 void CMainFrame::RestoreBars() {
-  const std::pair<int, QWidget*> bars[] = {{150, mainBar_}, {149, resourcesBar_}};
-  for (const auto& [id, bar] : bars)
-    bar->setVisible(store_.ReadInt(QStringLiteral("State"), QStringLiteral("%1104").arg(id), 1) != 0);
+  auto read = [this](int id) {
+    auto value = [&](int n, int fallback) {
+      return store_.ReadInt(QStringLiteral("State"), QStringLiteral("%1%2").arg(id).arg(n), fallback);
+    };
+    return BarPlacement{value(102, 0), value(103, 0), value(104, 1) != 0, value(105, 0) != 0, value(106, 0), value(107, 0)};
+  };
+  // Where the picture stands while every bar is at the top: the reference for the sides.
+  layout()->activate();
+  const QRect picture = centralWidget()->geometry();
+  mainDock_->Restore(read(150), picture);
+  resourcesDock_->Restore(read(149), picture);
 }
 
 }  // namespace mirrodex

@@ -17,6 +17,8 @@
 
 #include "desktop/app/ScreenFigures.h"
 #include "desktop/app/SessionBridge.h"
+#include "desktop/app/SyncBridgeStart.h"
+#include "desktop/shell/LockKeyPanes.h"
 
 class QLabel;
 class QMenu;
@@ -33,6 +35,7 @@ class CommandTable;
 class CDeviceScreenWnd;
 class CMovieFileDlg;
 class CaptureControl;
+class BarDock;
 class DeviceServices;
 class ScreenshotCommands;
 class ResourceMeter;
@@ -68,6 +71,9 @@ class CMainFrame : public QMainWindow {
   bool SelectProfileByName(const QString& name);
   // Brings the window to the front (a second start of the program asks for it).
   void Raise();
+  // Shows the window as it was left: with its frame, or the picture alone when Hide Frame was
+  // on at the last exit.
+  void ShowAsStored();
 
   CommandTable& Commands() { return *commands_; }
   CDeviceScreenWnd& Screen() { return *screen_; }
@@ -78,11 +84,14 @@ class CMainFrame : public QMainWindow {
   ResourceMeter& BatteryMeter() { return *battery_; }
   ResourceMeter& MemoryMeter() { return *memory_; }
   QLabel& FiguresPane() { return *figuresPane_; }
+  LockKeyPanes& LockPanes() { return *lockPanes_; }
   QString StateText() const;
   const QString& ProfileName() const { return profileName_; }
   uint16_t Platform() const { return platform_; }
   bool StartRunning() const { return startGuard_; }
   bool WaitingForDevice() const { return waitingForDevice_; }
+  // The sync bridge's start sequence (by default: this desktop has none); not owned.
+  void SetSyncBridge(app::SyncBridgeStart& bridge) { bridge_ = &bridge; }
   // How long a TCP/IP start waits for the device, in ms (tests shorten it).
   void SetStartWaitCapMs(int cap) { startWaitCapMs_ = cap; }
 
@@ -105,6 +114,8 @@ class CMainFrame : public QMainWindow {
   // CMainFrameConnection.cpp
   void OnSessionEvent(int param);
   void BeginStartWait();
+  void StartThroughBridge();
+  void EndStartWait();
   void FinishStart();
   void OnConnected();
   void OnConnectionLost();
@@ -113,7 +124,7 @@ class CMainFrame : public QMainWindow {
   void ShowMessage(const QString& text, bool error = true);
   // CMainFrame.cpp
   void ToggleZoom();
-  void ToggleHideFrame();
+  void ToggleHideFrame(bool remind = true);
   void ToggleAlwaysOnTop();
   void TogglePause();
   void ToggleHideWindow();
@@ -132,17 +143,22 @@ class CMainFrame : public QMainWindow {
   std::function<app::ScreenCounters()> takeCounters_;
   std::function<void(QWidget*)> openFileManager_;
   std::function<void()> closeFileManager_;
+  app::NoSyncBridge noBridge_;
+  app::SyncBridgeStart* bridge_ = &noBridge_;
 
   CommandTable* commands_ = nullptr;
   CDeviceScreenWnd* screen_ = nullptr;
   QWidget* screenHolder_ = nullptr;
   QToolBar* mainBar_ = nullptr;
   QToolBar* resourcesBar_ = nullptr;
+  BarDock* mainDock_ = nullptr;
+  BarDock* resourcesDock_ = nullptr;
   QToolButton* profileButton_ = nullptr;
   ResourceMeter* battery_ = nullptr;
   ResourceMeter* memory_ = nullptr;
   QLabel* statePane_ = nullptr;  // what the connection is doing
   QLabel* figuresPane_ = nullptr;
+  LockKeyPanes* lockPanes_ = nullptr;
   QSystemTrayIcon* tray_ = nullptr;
   QMenu* trayMenu_ = nullptr;
   DeviceServices* services_ = nullptr;

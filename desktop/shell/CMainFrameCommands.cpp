@@ -14,12 +14,14 @@
 #include "desktop/resources/Icons.h"
 #include "desktop/resources/StringTable.h"
 #include "desktop/settings/CSettingsStore.h"
+#include "desktop/shell/BarDock.h"
 #include "desktop/shell/CDeviceScreenWnd.h"
 #include "desktop/shell/CaptureControl.h"
 #include "desktop/shell/CMainFrame.h"
 #include "desktop/shell/CommandIds.h"
 #include "desktop/shell/CommandTable.h"
 #include "desktop/shell/DeviceServices.h"
+#include "desktop/shell/LockKeyPanes.h"
 #include "desktop/shell/ResourceMeter.h"
 #include "desktop/shell/ScreenshotCommands.h"
 #include "desktop/shell/dialogs/AboutDialog.h"
@@ -154,10 +156,8 @@ void CMainFrame::CreateMenus() {
 }
 
 void CMainFrame::CreateBars() {
-  mainBar_ = addToolBar(LoadText(text::kMainToolBarTitle));
+  mainBar_ = new QToolBar(LoadText(text::kMainToolBarTitle), this);
   mainBar_->setObjectName(QStringLiteral("MainToolBar"));
-  mainBar_->setMovable(false);
-  mainBar_->setIconSize(QSize(20, 20));
   mainBar_->addAction(commands_->Action(cmd::kStart));
   profileButton_ = new QToolButton(mainBar_);
   profileButton_->setDefaultAction(commands_->Action(cmd::kChooseProfile));
@@ -166,27 +166,28 @@ void CMainFrame::CreateBars() {
   for (int id : {cmd::kFileManager, cmd::kDeviceApps, cmd::kScreenShot, cmd::kCaptureVideo, cmd::kHelp})
     mainBar_->addAction(commands_->Action(id));
 
-  addToolBarBreak();
-  resourcesBar_ = addToolBar(LoadText(text::kResourcesBarTitle));
+  resourcesBar_ = new QToolBar(LoadText(text::kResourcesBarTitle), this);
   resourcesBar_->setObjectName(QStringLiteral("ResourcesBar"));
-  resourcesBar_->setMovable(false);
-  resourcesBar_->setIconSize(QSize(18, 18));
   battery_ = new ResourceMeter(text::kBatteryMeter, RenderIcon(Icon::kBattery, {16, 16}), QColor(kBatteryMeterColor), resourcesBar_);
   memory_ = new ResourceMeter(text::kMemoryMeter, RenderIcon(Icon::kMemory, {16, 16}), QColor(kMemoryMeterColor), resourcesBar_);
   resourcesBar_->addWidget(battery_);
   resourcesBar_->addWidget(memory_);
   resourcesBar_->addAction(commands_->Action(cmd::kDeviceResources));
+  mainDock_ = new BarDock(mainBar_, Qt::AllDockWidgetAreas, this);
+  resourcesDock_ = new BarDock(resourcesBar_, Qt::TopDockWidgetArea | Qt::BottomDockWidgetArea, this);
+  addDockWidget(Qt::TopDockWidgetArea, mainDock_, Qt::Vertical);
+  addDockWidget(Qt::TopDockWidgetArea, resourcesDock_, Qt::Vertical);
 
   auto barToggle = [this](int id, const QString& text, QWidget* bar) {
     commands_->Add({id, text, {}, {}, true, [this, bar] {
                       bar->setVisible(!bar->isVisible());
-                      if (bar == resourcesBar_ && !bar->isVisible()) services_->StatusOff();
+                      if (bar == resourcesDock_ && bar->isHidden()) services_->StatusOff();
                       FitToPicture();
                     },
                     [bar](CommandState& s) { s.checked = !bar->isHidden(); }});
   };
-  barToggle(cmd::kMainToolBar, QStringLiteral("Main ToolBar"), mainBar_);
-  barToggle(cmd::kResourceToolBar, QStringLiteral("Resource ToolBar"), resourcesBar_);
+  barToggle(cmd::kMainToolBar, QStringLiteral("Main ToolBar"), mainDock_);
+  barToggle(cmd::kResourceToolBar, QStringLiteral("Resource ToolBar"), resourcesDock_);
   barToggle(cmd::kStatusBar, QStringLiteral("Status Bar"), statusBar());
   QMenu* view = menuBar()->findChild<QMenu*>(QStringLiteral("ViewMenu"));
   for (int id : {cmd::kMainToolBar, cmd::kResourceToolBar, cmd::kStatusBar}) view->addAction(commands_->Action(id));
@@ -198,9 +199,11 @@ void CMainFrame::CreateBars() {
   statusBar()->addWidget(statePane_, 1);
   figuresPane_ = new QLabel(statusBar());
   figuresPane_->setObjectName(QStringLiteral("FiguresPane"));
-  figuresPane_->setToolTip(QStringLiteral("Images per second, kilobytes per second on the wire, and the time from a complete picture to its paint"));
+  figuresPane_->setToolTip(QStringLiteral("Connected: images per second, kilobytes per second on the wire, and the time from a complete picture to its paint"));
   statusBar()->addPermanentWidget(figuresPane_);
   figuresPane_->hide();
+  lockPanes_ = new LockKeyPanes({}, statusBar());
+  statusBar()->addPermanentWidget(lockPanes_);
   statusBar()->setSizeGripEnabled(false);
 }
 
@@ -211,10 +214,11 @@ void CMainFrame::CreateTray() {
   trayMenu_ = BuildPopup(this, {cmd::kProfiles, cmd::kFileManager, cmd::kDeviceApps, cmd::kInstallDeviceApp, 0,
                                 cmd::kPauseVideo, cmd::kHideWindow, 0, cmd::kHelp, cmd::kExit});
   trayMenu_->setTitle(QStringLiteral("TaskBar"));
+  trayMenu_->insertSection(trayMenu_->actions().value(0), LoadText(text::kAppTitle));
   tray_->setContextMenu(trayMenu_);
   connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
     if (reason == QSystemTrayIcon::Trigger) {
-      Raise();
+      if (!windowHidden_) Raise();  // a hidden window stays hidden until Show Window
       trayMenu_->popup(QCursor::pos());
     }
   });
@@ -238,10 +242,18 @@ void CMainFrame::OpenDeviceApps() {
 }
 
 void CMainFrame::ShowContextMenu(QPoint global) {
-  QMenu* menu = BuildPopup(this, {cmd::kCaptureVideo, cmd::kScreenShot, 0, cmd::kCopyToDevice, cmd::kCopyFromDevice, 0,
-                                  cmd::kZoom, cmd::kAlwaysOnTop, cmd::kMainToolBar, cmd::kStatusBar, 0, cmd::kHideFrame,
-                                  cmd::kStartDrag, cmd::kPauseVideo, 0, cmd::kExit});
+  QMenu* menu = BuildPopup(this, {cmd::kCaptureVideo, cmd::kScreenShot, 0});
   menu->setAttribute(Qt::WA_DeleteOnClose);
+  QMenu* edit = BuildPopup(menu, {cmd::kCopyToDevice, cmd::kCopyFromDevice});
+  edit->setTitle(QStringLiteral("Edit"));
+  QMenu* view = BuildPopup(menu, {cmd::kZoom, cmd::kAlwaysOnTop, cmd::kMainToolBar, cmd::kStatusBar});
+  view->setTitle(QStringLiteral("View"));
+  menu->addMenu(edit);
+  menu->addMenu(view);
+  menu->addSeparator();
+  for (int id : {cmd::kHideFrame, cmd::kStartDrag, cmd::kPauseVideo}) menu->addAction(commands_->Action(id));
+  menu->addSeparator();
+  menu->addAction(commands_->Action(cmd::kExit));
   menu->popup(global);
 }
 

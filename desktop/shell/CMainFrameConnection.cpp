@@ -3,6 +3,7 @@
 // and the start ends when both sessions have connected or the profile's time-out has passed.
 // Until then the start guard refuses a second Start.
 
+#include <QCoreApplication>
 #include <QLabel>
 
 #include "desktop/app/AppEvents.h"
@@ -13,6 +14,7 @@
 #include "desktop/shell/CMainFrame.h"
 #include "desktop/shell/CommandTable.h"
 #include "desktop/shell/DeviceServices.h"
+#include "desktop/shell/ResourceMeter.h"
 #include "desktop/shell/dialogs/MessagePrompter.h"
 
 namespace mirrodex {
@@ -38,9 +40,7 @@ void CMainFrame::OnStart() {
   }
   screen_->ShowStage(0);
   if (!tcpIp_) {
-    // The sync bridge is not available on this desktop: the device cannot be reached that way.
-    ShowMessage(LoadText(text::kBridgeUnavailable));
-    FinishStart();
+    StartThroughBridge();
     return;
   }
   const QString host = profile.hostIp.trimmed();
@@ -61,6 +61,56 @@ void CMainFrame::BeginStartWait() {
   screen_->ShowStage(5);
   startTimer_.start(std::min(std::max(timeoutSeconds_, 1) * 1000, startWaitCapMs_));
   commands_->UpdateAll();
+}
+
+void CMainFrame::StartThroughBridge() {
+  link_.SetProfile(profileName_.toStdString());
+  const int result = bridge_->Run(app::StartsHostProgramOnly(platform_));
+  if (result == app::SyncBridgeStart::kUnreachable) {
+    ShowMessage(LoadText(text::kBridgeUnavailable));
+    FinishStart();
+    return;
+  }
+  if (result < 0) {
+    // The agent did not start: listen on TCP/IP again and go straight to the question of
+    // another device type.
+    prompter_.Tell(isVisible() ? this : nullptr, LoadText(text::kCommunicationFailed), PromptIcon::kError);
+    screen_->ShowStage(0);
+    link_.Listen();
+    EndStartWait();
+    return;
+  }
+  BeginStartWait();
+  screen_->ShowStage(7);
+}
+
+// After the wait for the device: a start through the bridge that did not connect may be
+// retried with the alternate device type, and a retry that connected may be kept.
+void CMainFrame::EndStartWait() {
+  startTimer_.stop();
+  waitingForStart_ = false;
+  if (platform_ == 1 || tcpIp_) {
+    FinishStart();
+    return;
+  }
+  if (link_.IsConnected()) {
+    if (alternateAttempt_ && prompter_.Ask(this, LoadText(text::kSaveSettingQuestion), PromptIcon::kQuestion)) {
+      ConnectionProfile profile = store_.ReadProfile(profileName_, defaultPlatform_);
+      profile.platform = platform_;
+      if (!store_.WriteProfile(profileName_, profile))
+        ShowMessage(FormatText(text::kProfileSaveFailed, store_.FileName()));
+    }
+    FinishStart();
+    return;
+  }
+  if (!alternateAttempt_ && prompter_.Ask(this, LoadText(text::kAlternateMethodQuestion), PromptIcon::kQuestion)) {
+    alternateAttempt_ = true;
+    SetPlatform(app::AlternatePlatform(platform_));
+    startGuard_ = false;
+    QCoreApplication::postEvent(this, new app::SessionEventEvent(app::kRunStartAgain, 0));
+    return;
+  }
+  FinishStart();
 }
 
 void CMainFrame::FinishStart() {
@@ -113,11 +163,16 @@ void CMainFrame::OnConnected() {
   uint16_t platform = info.platform;
   if (platform == 5 && (info.deviceFlags & kDeviceFlagSmartphone)) platform = 6;
   if (platform != 0) SetPlatform(platform);
+  // The meters can be read from every device but those that report no status.
+  if (!services_->StatusRunning()) {
+    battery_->SetAvailable(info.platform != 1);
+    memory_->SetAvailable(info.platform != 1);
+  }
   wasConnected_ = true;
   waitingForDevice_ = false;
   UpdateTitle();
   TickFigures();  // the figures pane shows from the start of the connection
-  if (waitingForStart_) FinishStart();
+  if (waitingForStart_) EndStartWait();
 }
 
 void CMainFrame::OnConnectionLost() {
@@ -144,10 +199,14 @@ void CMainFrame::UpdateTitle() {
 }
 
 QString CMainFrame::StateText() const {
-  if (link_.IsConnected()) return QStringLiteral("Connected");
-  if (waitingForStart_) return QStringLiteral("Connecting ...");
-  if (waitingForDevice_) return QStringLiteral("Waiting for the device");
-  return QStringLiteral("Ready");
+  if (link_.IsConnected()) {
+    const DeviceInfo info = link_.ConnectedInfo();
+    if (info.width == 0 || info.height == 0) return QStringLiteral("Connected");
+    return QStringLiteral("Connected \u00b7 %1 \u00d7 %2").arg(info.width).arg(info.height);
+  }
+  if (waitingForStart_) return QStringLiteral("Connecting \u2026");
+  if (waitingForDevice_) return QStringLiteral("Waiting for the device \u2026");
+  return QStringLiteral("Ready \u00b7 F5 to connect");
 }
 
 void CMainFrame::ShowMessage(const QString& text, bool error) {

@@ -30,13 +30,15 @@ void ResourceMeter::SetPercent(int percent) {
 }
 
 namespace {
-constexpr int kTextPixels = 10;
+constexpr int kTextPixels = 9;
+constexpr int kIconSide = 14;
 }
 
 QSize ResourceMeter::sizeHint() const {
   QFont f = font();
   f.setPixelSize(kTextPixels);
-  return {22 + 4 + QFontMetrics(f).horizontalAdvance(FormatText(formatId_, 100)) + 12, 22};
+  // The icon sits inside the bar's left end; the text is centred in the rest.
+  return {std::max(95, 4 + kIconSide + 4 + QFontMetrics(f).horizontalAdvance(FormatText(formatId_, 100)) + 8), 22};
 }
 
 QString ResourceMeter::Text() const { return FormatText(formatId_, available_ ? percent_ : 0); }
@@ -44,16 +46,9 @@ QString ResourceMeter::Text() const { return FormatText(formatId_, available_ ? 
 void ResourceMeter::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
-  const QRect area = rect().adjusted(2, 3, -2, -3);
-  const int iconSide = area.height();
-  if (!icon_.isNull()) {
-    p.setOpacity(available_ ? 1.0 : 0.4);
-    p.drawImage(QRect(area.left(), area.top(), iconSide, iconSide), icon_);
-    p.setOpacity(1.0);
-  }
-  const QRectF bar(area.left() + iconSide + 4, area.top(), area.width() - iconSide - 4, area.height());
+  const QRectF bar = QRectF(rect()).adjusted(1.5, 3.5, -1.5, -3.5);
   QPainterPath outline;
-  outline.addRoundedRect(bar, 4, 4);
+  outline.addRoundedRect(bar, 5, 5);
   p.fillPath(outline, palette().color(QPalette::Base));
   if (available_ && percent_ > 0) {
     QRectF filled = bar;
@@ -61,17 +56,23 @@ void ResourceMeter::paintEvent(QPaintEvent*) {
     p.save();
     p.setClipPath(outline);
     QColor fill = colour_;
-    fill.setAlpha(170);
+    fill.setAlpha(150);
     p.fillRect(filled, fill);
     p.restore();
   }
   p.setPen(palette().color(QPalette::Mid));
   p.drawPath(outline);
+  const QRectF iconRect(bar.left() + 4, bar.center().y() - kIconSide / 2.0, kIconSide, kIconSide);
+  if (!icon_.isNull()) {
+    p.setOpacity(available_ ? 1.0 : 0.4);
+    p.drawImage(iconRect, icon_);
+    p.setOpacity(1.0);
+  }
   QFont font = p.font();
   font.setPixelSize(kTextPixels);
   p.setFont(font);
   p.setPen(available_ ? palette().color(QPalette::Text) : palette().color(QPalette::Disabled, QPalette::Text));
-  p.drawText(bar, Qt::AlignCenter, Text());
+  p.drawText(bar.adjusted(iconRect.right() - bar.left() + 2, 0, -4, 0), Qt::AlignCenter, Text());
 }
 
 }  // namespace mirrodex

@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
                  line.profile.toLocal8Bit().constData(), store.ListProfiles().join(", ").toLocal8Bit().constData());
     return 2;
   }
-  ApplyAppStyle(store.GetInt(setting::kWindowStyle));
+  ApplyAppStyle(ReadAppStyle(store));
 
   SessionConfig config;
   config.readSettings = [&store](const std::string& profile) {
@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
     instance.SetOnRaise([&frame] { frame.Raise(); });
     if (!line.profile.isEmpty()) frame.SelectProfileByName(line.profile);
     QuitOnSignals([&frame] { frame.close(); });
-    frame.show();
+    frame.ShowAsStored();
     if (line.start) QTimer::singleShot(0, &frame, [&frame] { frame.OnStart(); });
     status = QApplication::exec();
     instance.SetOnRaise({});

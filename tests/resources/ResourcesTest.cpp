@@ -89,7 +89,7 @@ class ResourcesTest : public QObject {
     QCOMPARE(FormatText(text::kProfileExistsOverwrite, QStringList{}),
              QStringLiteral("The profile '' exists, would you like to over-write it?"));
     QCOMPARE(FormatText(text::kLiveFigures, QStringList{"25", "310", "12", "extra"}),
-             QStringLiteral("25 img/s   310 kB/s   12 ms"));
+             QStringLiteral("25 img/s \u00b7 310 kB/s \u00b7 12 ms"));
     QVERIFY(LoadText(4242).isEmpty());
     QVERIFY(FormatText(4242, QStringLiteral("x")).isEmpty());
   }

@@ -21,6 +21,7 @@
 #include "desktop/shell/dialogs/RequestWorker.h"
 #include "tests/app/ScriptedLink.h"
 #include "tests/dialogs/ScriptedPrompter.h"
+#include "tests/shell/FrameRig.h"
 
 using namespace mirrodex;
 using test::SentKey;
@@ -30,31 +31,7 @@ class FrameTest : public QObject {
   Q_OBJECT
 
  private:
-  struct Rig {
-    explicit Rig(const QString& dir) : store(dir + "/Mirrodex.conf") {}
-    void Make() {
-      frame = std::make_unique<CMainFrame>(CMainFrame::Parts{store, link, worker, prompter, frames, {}, 2, {}, {}});
-    }
-    void Connect(uint8_t platform = 2) {
-      link.connected = true;
-      link.info.platform = platform;
-      QCoreApplication::sendEvent(frame.get(), new app::SessionEventEvent(app::kSessionChanged, 3));
-    }
-    QAction* Action(int id) {
-      frame->Commands().UpdateAll();
-      return frame->Commands().Action(id);
-    }
-    CSettingsStore store;
-    test::ScriptedLink link;
-    ReplyDispatcher dispatcher;
-    RequestWorker worker{dispatcher, [this](uint32_t code, std::span<const uint8_t> payload) {
-                           return link.QueueRequest(code, payload);
-                         }, 100};
-    test::ScriptedPrompter prompter;
-    app::FrameStore frames;
-    std::unique_ptr<CMainFrame> frame;
-    const QStringList& messages = prompter.told;
-  };
+  using Rig = test::FrameRig;
   QTemporaryDir dir_;
 
   // A w x h picture with a distinct colour in every pixel.
