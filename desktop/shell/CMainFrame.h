@@ -103,7 +103,7 @@ class CMainFrame : public QMainWindow {
   void OpenDeviceApps();
   QMenu* BuildPopup(QWidget* parent, std::initializer_list<int> ids);
   // CMainFrameConnection.cpp
-  void OnSessionEvent(int param);
+  void OnSessionEvent(int param, uint32_t code = 0);
   void BeginStartWait();
   void FinishStart();
   void OnConnected();

@@ -13,6 +13,7 @@
 #include "desktop/shell/CMainFrame.h"
 #include "desktop/shell/CommandTable.h"
 #include "desktop/shell/DeviceServices.h"
+#include "desktop/shell/SyncStart.h"
 #include "desktop/shell/dialogs/MessagePrompter.h"
 
 namespace mirrodex {
@@ -38,9 +39,11 @@ void CMainFrame::OnStart() {
   }
   screen_->ShowStage(0);
   if (!tcpIp_) {
-    // The sync bridge is not available on this desktop: the device cannot be reached that way.
-    ShowMessage(LoadText(text::kBridgeUnavailable));
-    FinishStart();
+    // The bridge start runs on the link's worker; its result comes as kBridgeStartDone.
+    if (!link_.StartOverBridge(sync_start::UsesHostProgram(platform_))) {
+      ShowMessage(LoadText(text::kBridgeUnavailable));
+      FinishStart();
+    }
     return;
   }
   const QString host = profile.hostIp.trimmed();
@@ -93,13 +96,31 @@ bool CMainFrame::SelectProfileByName(const QString& name) {
   return true;
 }
 
-void CMainFrame::OnSessionEvent(int param) {
+void CMainFrame::OnSessionEvent(int param, uint32_t code) {
   switch (param) {
     case app::kRunStartAgain:
       OnStart();
       break;
     case app::kSessionLost:
       OnConnectionLost();
+      break;
+    case app::kBridgeStage:
+      if (startGuard_) screen_->ShowStage(static_cast<int>(code));
+      break;
+    case app::kBridgeStartDone:
+      if (static_cast<int32_t>(code) >= 0) {
+        screen_->ShowStage(7);
+        BeginStartWait();
+        break;
+      }
+      if (static_cast<int32_t>(code) == sync_start::kUnreachable) {
+        ShowMessage(LoadText(text::kBridgeUnavailable));
+      } else {
+        ShowMessage(LoadText(text::kCommunicationFailed));
+        screen_->ShowStage(0);
+      }
+      link_.Listen();
+      FinishStart();
       break;
     default:
       if (link_.BothConnected()) OnConnected();

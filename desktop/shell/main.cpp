@@ -6,11 +6,11 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "desktop/app/SessionLink.h"
 #include "desktop/resources/ProgramInfo.h"
 #include "desktop/resources/ResourceInit.h"
 #include "desktop/settings/CSettingsStore.h"
 #include "desktop/settings/ProfileSessionSettings.h"
+#include "desktop/shell/BridgeSessionLink.h"
 #include "desktop/shell/AppStyle.h"
 #include "desktop/shell/CDeviceScreenWnd.h"
 #include "desktop/shell/CMainFrame.h"
@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
   config.readSettings = [&store](const std::string& profile) {
     return ReadSessionSettings(store, QString::fromStdString(profile));
   };
-  app::SessionLink link(config);
+  BridgeSessionLink link(config);
   int status = 0;
   {
     RequestWorker worker(link.Dispatcher(), [&link](uint32_t code, std::span<const uint8_t> payload) {
