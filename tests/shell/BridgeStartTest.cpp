@@ -1,0 +1,135 @@
+// Start with a sync profile in the frame over the real bridge: a link that fails or never
+// answers ends the start within about three seconds with the hint, and the default local
+// link mirrors a virtual device until Stop, after which the bridge leaves by itself.
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+
+#include "desktop/resources/StringIds.h"
+#include "desktop/resources/StringTable.h"
+#include "desktop/settings/CSettingsStore.h"
+#include "desktop/shell/BridgeSessionLink.h"
+#include "desktop/shell/CDeviceScreenWnd.h"
+#include "desktop/shell/CMainFrame.h"
+#include "desktop/shell/CRapiLink.h"
+#include "desktop/shell/SyncStart.h"
+#include "desktop/shell/dialogs/RequestWorker.h"
+#include "tests/dialogs/ScriptedPrompter.h"
+#include "tests/support/XvfbServer.h"
+
+using namespace mirrodex;
+
+namespace {
+
+constexpr const char* kLibrary = MIRRODEX_BIN_DIR "/librapi.so";
+
+// Records the stages and attached streams of a sequence run without sessions.
+struct RecordingTarget : SyncStartTarget {
+  void ShowStage(int stage) override { stages.push_back(stage); }
+  void AttachStream(int channel, IRAPIStream*) override { channels.push_back(channel); }
+  std::vector<int> stages;
+  std::vector<int> channels;
+};
+
+// The frame over the bridge-capable link with a sync profile of the given platform.
+struct BridgeRig {
+  explicit BridgeRig(int platform) {
+    ConnectionProfile synced;
+    synced.platform = platform;
+    (void)store.WriteProfile("Synced", synced);
+    link.Bridge().SetTargets(&frame, &frame.Screen());
+    frame.show();
+    link.Listen();
+    (void)frame.SelectProfileByName("Synced");
+  }
+  ~BridgeRig() {
+    frame.close();
+    link.Bridge().SetTargets(nullptr, nullptr);
+  }
+  QTemporaryDir dir;
+  CSettingsStore store{dir.path() + "/Mirrodex.conf"};
+  BridgeSessionLink link{[] {
+                           SessionConfig config;
+                           config.stopWaitMs = 1500;
+                           return config;
+                         }(),
+                         kLibrary};
+  RequestWorker worker{link.Dispatcher(), [this](uint32_t code, std::span<const uint8_t> payload) {
+                         return link.QueueRequest(code, payload);
+                       }, 2000};
+  test::ScriptedPrompter prompter;
+  CMainFrame frame{{store, link, worker, prompter, link.Frames(), {}, 2, {}, {}}};
+};
+
+std::string ReadWord(const QString& path) {
+  std::string word;
+  std::ifstream(path.toStdString()) >> word;
+  return word;
+}
+
+}  // namespace
+
+class BridgeStartTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void aLinkThatFailsOrNeverAnswersEndsTheStartWithTheHintWithinAboutThreeSeconds() {
+    for (const char* command : {"exit 3", "sleep 60"}) {
+      ::setenv("MIRRODEX_LINK", command, 1);
+      {
+        CRapiLink rapi(kLibrary);
+        RecordingTarget target;
+        const auto began = std::chrono::steady_clock::now();
+        QCOMPARE(sync_start::Run(rapi, false, target), sync_start::kUnreachable);
+        // Generous against a loaded machine; a start that waited for the link would take 10 s.
+        QVERIFY(std::chrono::steady_clock::now() - began < std::chrono::seconds(8));
+        QVERIFY(!rapi.IsLoaded());
+        QCOMPARE(target.stages, std::vector<int>{5});
+        QVERIFY(target.channels.empty());
+      }
+      BridgeRig rig(2);
+      rig.frame.OnStart();
+      QVERIFY(rig.frame.StartRunning());
+      rig.frame.OnStart();  // refused while the first start runs
+      QTRY_VERIFY_WITH_TIMEOUT(!rig.frame.StartRunning(), 15000);
+      QCOMPARE(rig.prompter.told, QStringList{LoadText(text::kBridgeUnavailable)});
+      QCOMPARE(rig.frame.StateText(), QString("Ready"));
+    }
+    ::unsetenv("MIRRODEX_LINK");
+  }
+
+  void theDefaultLinkMirrorsTheDeviceUntilStopAndTheBridgeThenLeaves() {
+    if (!test::XvfbServer::Available()) QSKIP("Xvfb is not installed");
+    std::string error;
+    auto server = test::XvfbServer::Start({240, 320, 24}, error);
+    QVERIFY2(server, error.c_str());
+    QTemporaryDir dir;
+    const QString exitFile = dir.path() + "/bridge.exit";
+    ::setenv("DISPLAY", server->DisplayName().c_str(), 1);
+    ::setenv("MIRRODEX_FBDEV", server->FramebufferFile().c_str(), 1);
+    ::setenv("MIRRODEX_ROOT", dir.path().toLocal8Bit().constData(), 1);
+    // The bridge as the default link starts it, with its exit code kept.
+    const std::string link =
+        "'" MIRRODEX_BIN_DIR "/mirrodex-bridge'; echo $? > '" + exitFile.toStdString() + "'";
+    ::setenv("MIRRODEX_LINK", link.c_str(), 1);
+
+    BridgeRig rig(2);
+    rig.frame.OnStart();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.frame.Screen().ShowsDevicePicture(), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.frame.StateText(), QString("Connected"), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.frame.StartRunning(), 30000);
+    QCOMPARE(rig.frame.Screen().grab().size(), QSize(240, 320));
+    QVERIFY(rig.prompter.told.isEmpty());
+
+    rig.frame.OnStart();  // Stop
+    QCOMPARE(rig.frame.StateText(), QString("Ready"));
+    QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(ReadWord(exitFile)), QString("0"), 20000);
+    ::unsetenv("MIRRODEX_LINK");
+  }
+};
+
+QTEST_MAIN(BridgeStartTest)
+#include "BridgeStartTest.moc"
