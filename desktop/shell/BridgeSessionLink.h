@@ -26,6 +26,8 @@ class BridgeSessionLink : public app::SessionLink, private SyncStartTarget {
   void Listen() override;
   void Stop() override;
   bool StartOverBridge(bool hostProgramOnly) override;
+  // The bridge hold; read it only while no start runs.
+  const CRapiLink& Rapi() const { return rapi_; }
 
  private:
   void OnSessionsStopped() override { rapi_.ReleaseStreams(); }

@@ -128,6 +128,7 @@ bool CRapiLink::StartHostProgram() {
     if (api_->CeCreateProcess(image, commandLine.c_str(), nullptr, nullptr, 0, 0, nullptr, nullptr,
                               nullptr, &info)) {
       started = true;
+      startedProcessId_ = info.dwProcessId;
       break;
     }
   }
@@ -174,6 +175,7 @@ bool CRapiLink::RemoveDeviceSoftware() {
   PROCESS_INFORMATION info{};
   const bool started = api_->CeCreateProcess(u"unload.exe", u"", nullptr, nullptr, 0, 0, nullptr,
                                              nullptr, nullptr, &info) != 0;
+  if (started) startedProcessId_ = info.dwProcessId;
   api_->CeRapiUninit();
   return started;
 }

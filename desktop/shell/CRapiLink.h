@@ -29,6 +29,9 @@ class CRapiLink {
   bool IsLoaded() const { return library_ != nullptr; }
   // Starts the host program with "-b<address>" under the first of its four names that works.
   [[nodiscard]] bool StartHostProgram();
+  // The device's id of the last program started (0 when none): the host program outlives the
+  // link, so whoever must end it needs this.
+  DWORD StartedProcessId() const { return startedProcessId_; }
   // Invokes fnMirrodex1 (channel 1) or fnMirrodex2 (any other) in stream mode, up to three
   // attempts unless the link itself failed; the stream or nullptr.
   IRAPIStream* InvokeAgent(int channel);
@@ -54,6 +57,7 @@ class CRapiLink {
   void* library_ = nullptr;
   Api* api_ = nullptr;
   IRAPIStream* streams_[2] = {nullptr, nullptr};  // channel 1, channel 2
+  DWORD startedProcessId_ = 0;
   bool streamInit_ = false;                        // CeRapiInit done for the streams
   int cancelFd_ = -1;                              // eventfd, readable once cancelled
   std::atomic<bool> cancelled_{false};

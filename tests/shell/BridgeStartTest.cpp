@@ -1,6 +1,10 @@
 // Start with a sync profile in the frame over the real bridge: a link that fails or never
 // answers ends the start within about three seconds with the hint, and the default local
 // link mirrors a virtual device until Stop, after which the bridge leaves by itself.
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -108,9 +112,7 @@ class BridgeStartTest : public QObject {
     QVERIFY2(server, error.c_str());
     QTemporaryDir dir;
     const QString exitFile = dir.path() + "/bridge.exit";
-    ::setenv("DISPLAY", server->DisplayName().c_str(), 1);
-    ::setenv("MIRRODEX_FBDEV", server->FramebufferFile().c_str(), 1);
-    ::setenv("MIRRODEX_ROOT", dir.path().toLocal8Bit().constData(), 1);
+    SetDeviceEnvironment(*server, dir);
     // The bridge as the default link starts it, with its exit code kept.
     const std::string link =
         "'" MIRRODEX_BIN_DIR "/mirrodex-bridge'; echo $? > '" + exitFile.toStdString() + "'";
@@ -128,6 +130,38 @@ class BridgeStartTest : public QObject {
     QCOMPARE(rig.frame.StateText(), QString("Ready"));
     QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(ReadWord(exitFile)), QString("0"), 20000);
     ::unsetenv("MIRRODEX_LINK");
+  }
+
+  void aHostProgramPlatformStartsTheHostThroughTheBridgeAndItConnectsOverTcp() {
+    if (!test::XvfbServer::Available()) QSKIP("Xvfb is not installed");
+    std::string error;
+    auto server = test::XvfbServer::Start({240, 320, 24}, error);
+    QVERIFY2(server, error.c_str());
+    QTemporaryDir dir;
+    SetDeviceEnvironment(*server, dir);
+    ::unsetenv("MIRRODEX_LINK");
+    // The host program outlives the bridge that started it; it comes back to this process.
+    QCOMPARE(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+
+    BridgeRig rig(4);
+    rig.frame.OnStart();
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.frame.StartRunning(), 30000);
+    const pid_t host = static_cast<pid_t>(rig.link.Rapi().StartedProcessId());
+    QVERIFY(host > 0);
+    QVERIFY(rig.prompter.told.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(rig.frame.StateText(), QString("Connected"), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.frame.Screen().ShowsDevicePicture(), 30000);
+    QCOMPARE(::kill(host, SIGTERM), 0);
+    int status = 0;
+    QCOMPARE(::waitpid(host, &status, 0), host);
+  }
+
+ private:
+  // The device side inherits these through the bridge.
+  static void SetDeviceEnvironment(const test::XvfbServer& server, const QTemporaryDir& dir) {
+    ::setenv("DISPLAY", server.DisplayName().c_str(), 1);
+    ::setenv("MIRRODEX_FBDEV", server.FramebufferFile().c_str(), 1);
+    ::setenv("MIRRODEX_ROOT", dir.path().toLocal8Bit().constData(), 1);
   }
 };
 
