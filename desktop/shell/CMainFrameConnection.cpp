@@ -111,6 +111,8 @@ void CMainFrame::OnSessionEvent(int param, uint32_t code) {
       if (static_cast<int32_t>(code) >= 0) {
         screen_->ShowStage(7);
         BeginStartWait();
+        // Streamed sessions may have connected before the result came.
+        if (link_.BothConnected()) OnConnected();
         break;
       }
       if (static_cast<int32_t>(code) == sync_start::kUnreachable) {

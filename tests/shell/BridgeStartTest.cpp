@@ -1,7 +1,10 @@
 // Start with a sync profile in the frame over the real bridge: a link that fails or never
 // answers ends the start within about three seconds with the hint, and the default local
 // link mirrors a virtual device until Stop, after which the bridge leaves by itself.
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 
@@ -43,6 +46,7 @@ struct BridgeRig {
   explicit BridgeRig(int platform) {
     ConnectionProfile synced;
     synced.platform = platform;
+    synced.timeOutSeconds = 20;  // a start that ends only at its time-out fails the waits
     (void)store.WriteProfile("Synced", synced);
     link.Bridge().SetTargets(&frame, &frame.Screen());
     frame.show();
@@ -67,6 +71,18 @@ struct BridgeRig {
   test::ScriptedPrompter prompter;
   CMainFrame frame{{store, link, worker, prompter, link.Frames(), {}, 2, {}, {}}};
 };
+
+// Whether something accepts connections on the loopback port.
+bool Accepts(uint16_t port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool accepted = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  ::close(fd);
+  return accepted;
+}
 
 std::string ReadWord(const QString& path) {
   std::string word;
@@ -122,13 +138,28 @@ class BridgeStartTest : public QObject {
     rig.frame.OnStart();
     QTRY_VERIFY_WITH_TIMEOUT(rig.frame.Screen().ShowsDevicePicture(), 30000);
     QTRY_COMPARE_WITH_TIMEOUT(rig.frame.StateText(), QString("Connected"), 30000);
-    QTRY_VERIFY_WITH_TIMEOUT(!rig.frame.StartRunning(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.frame.StartRunning(), 10000);
     QCOMPARE(rig.frame.Screen().grab().size(), QSize(240, 320));
     QVERIFY(rig.prompter.told.isEmpty());
 
     rig.frame.OnStart();  // Stop
     QCOMPARE(rig.frame.StateText(), QString("Ready"));
     QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(ReadWord(exitFile)), QString("0"), 20000);
+    ::unsetenv("MIRRODEX_LINK");
+  }
+
+  void anAgentThatCannotBeInvokedEndsTheStartWithTheFailureTextAndTheDesktopListensAgain() {
+    QTemporaryDir dir;
+    // A device whose bridge has no agent installed beside it.
+    const std::string link = "cp '" MIRRODEX_BIN_DIR "/mirrodex-bridge' '" + dir.path().toStdString() +
+                             "' && exec '" + dir.path().toStdString() + "/mirrodex-bridge'";
+    ::setenv("MIRRODEX_LINK", link.c_str(), 1);
+    BridgeRig rig(2);
+    rig.frame.OnStart();
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.frame.StartRunning(), 30000);
+    QCOMPARE(rig.prompter.told, QStringList{LoadText(text::kCommunicationFailed)});
+    QVERIFY(Accepts(3937));
+    QVERIFY(Accepts(3938));
     ::unsetenv("MIRRODEX_LINK");
   }
 
@@ -145,11 +176,11 @@ class BridgeStartTest : public QObject {
 
     BridgeRig rig(4);
     rig.frame.OnStart();
-    QTRY_VERIFY_WITH_TIMEOUT(!rig.frame.StartRunning(), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.frame.StateText(), QString("Connected"), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.frame.StartRunning(), 10000);
     const pid_t host = static_cast<pid_t>(rig.link.Rapi().StartedProcessId());
     QVERIFY(host > 0);
     QVERIFY(rig.prompter.told.isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(rig.frame.StateText(), QString("Connected"), 30000);
     QTRY_VERIFY_WITH_TIMEOUT(rig.frame.Screen().ShowsDevicePicture(), 30000);
     QCOMPARE(::kill(host, SIGTERM), 0);
     int status = 0;
