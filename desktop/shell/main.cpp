@@ -11,6 +11,7 @@
 #include "desktop/settings/CSettingsStore.h"
 #include "desktop/settings/ProfileSessionSettings.h"
 #include "desktop/shell/BridgeSessionLink.h"
+#include "desktop/shell/DeviceSoftwareWords.h"
 #include "desktop/shell/AppStyle.h"
 #include "desktop/shell/CDeviceScreenWnd.h"
 #include "desktop/shell/CMainFrame.h"
@@ -46,9 +47,6 @@ int main(int argc, char** argv) {
                    CommandLine::Usage().toLocal8Bit().constData());
       return 2;
     case CommandLine::Action::kWord:
-      std::fprintf(stderr, "mirrodex: \"%s\": the device software set-up is not available in this build\n",
-                   line.word.toLocal8Bit().constData());
-      return 1;
     case CommandLine::Action::kRun:
       break;
   }
@@ -59,6 +57,11 @@ int main(int argc, char** argv) {
   QApplication::setDesktopFileName(QStringLiteral("mirrodex"));
   QApplication::setQuitOnLastWindowClosed(false);
   EnsureResources();
+  if (line.action == CommandLine::Action::kWord) {
+    CSettingsStore store;
+    QtMessagePrompter prompter(store);
+    return RunDeviceSoftwareWord(line.word, store, prompter);
+  }
 
   if (SingleInstance::RaiseRunning()) return 0;
   SingleInstance instance;

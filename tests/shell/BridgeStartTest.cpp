@@ -22,6 +22,8 @@
 #include "desktop/shell/CDeviceScreenWnd.h"
 #include "desktop/shell/CMainFrame.h"
 #include "desktop/shell/CRapiLink.h"
+#include "desktop/shell/DeviceSoftwareWords.h"
+#include "desktop/settings/SettingIds.h"
 #include "desktop/shell/SyncStart.h"
 #include "desktop/shell/dialogs/RequestWorker.h"
 #include "tests/dialogs/ScriptedPrompter.h"
@@ -160,6 +162,43 @@ class BridgeStartTest : public QObject {
     QCOMPARE(rig.prompter.told, QStringList{LoadText(text::kCommunicationFailed)});
     QVERIFY(Accepts(3937));
     QVERIFY(Accepts(3938));
+    ::unsetenv("MIRRODEX_LINK");
+  }
+
+  void theSetUpWordsRemoveTheDeviceSoftwareOnlyWhenInstalledAndInstallRespectsTheRefusal() {
+    QTemporaryDir dir;
+    const QString removed = dir.path() + "/removed";
+    // A device whose removal program leaves a mark.
+    QVERIFY(QFile::copy(MIRRODEX_BIN_DIR "/mirrodex-bridge", dir.path() + "/mirrodex-bridge"));
+    {
+      QFile unload(dir.path() + "/mirrodex-unload");
+      QVERIFY(unload.open(QIODevice::WriteOnly));
+      unload.write(("#!/bin/sh\necho gone > '" + removed + "'\n").toUtf8());
+      unload.setPermissions(unload.permissions() | QFileDevice::ExeOwner);
+    }
+    const std::string link = "exec '" + dir.path().toStdString() + "/mirrodex-bridge'";
+    ::setenv("MIRRODEX_LINK", link.c_str(), 1);
+    CSettingsStore store(dir.path() + "/Mirrodex.conf");
+    test::ScriptedPrompter prompter;
+    const auto uninstall = [&] { return RunDeviceSoftwareWord("uninstall", store, prompter, kLibrary); };
+
+    QCOMPARE(uninstall(), 0);  // not installed
+    QVERIFY(store.SetInt(setting::kSoftwareInstalled.id, 1));
+    QVERIFY(store.SetInt(setting::kPlatformCode.id, 1));
+    QCOMPARE(uninstall(), 0);  // a device type with its own package
+    QVERIFY(!QFile::exists(removed));
+    QVERIFY(store.SetInt(setting::kPlatformCode.id, 2));
+    QCOMPARE(uninstall(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(removed), 20000);
+    QVERIFY(prompter.told.isEmpty());
+
+    ::setenv("MIRRODEX_LINK", "exit 3", 1);
+    QCOMPARE(uninstall(), 1);
+    QCOMPARE(prompter.told, QStringList{LoadText(text::kActiveSyncStartError)});
+
+    QVERIFY(store.SetInt(setting::kNoInstallOffer.id, 1));
+    QCOMPARE(RunDeviceSoftwareWord("install", store, prompter, kLibrary), 0);
+    QCOMPARE(prompter.told.size(), 1);
     ::unsetenv("MIRRODEX_LINK");
   }
 
