@@ -20,6 +20,8 @@ enum SessionEventParam : int {
   kSessionChanged = 0,  // a session connected (or another event that needs no reaction)
   kSessionLost = 1,     // a session ended or failed: both listen again
   kRunStartAgain = 2,   // run the Start command again (the alternate-type retry)
+  kBridgeStage = 3,     // the bridge start reached the stage in the code
+  kBridgeStartDone = 4, // the bridge start ended with the result in the code (as int32)
 };
 
 class SessionEventEvent : public QEvent {

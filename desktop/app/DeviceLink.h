@@ -24,6 +24,11 @@ class DeviceLink {
   virtual void Stop() = 0;
   // Sends the wake-up to the device's host; false when it could not be sent.
   [[nodiscard]] virtual bool Wake(const std::string& host) = 0;
+  // Starts the agent through the sync bridge without waiting for it: through the device's host
+  // program (it connects back to the listening sessions) or in stream mode. Stages and the
+  // result come as session events (kBridgeStage, kBridgeStartDone). False when this link has
+  // no bridge; then nothing comes.
+  [[nodiscard]] virtual bool StartOverBridge(bool /*hostProgramOnly*/) { return false; }
   // The profile whose settings the next connection sends.
   virtual void SetProfile(const std::string& name) = 0;
 

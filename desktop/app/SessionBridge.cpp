@@ -29,6 +29,10 @@ void SessionBridge::Post(QObject* SessionBridge::*target, QEvent* event) {
     delete event;
 }
 
+void SessionBridge::PostFrameEvent(int param, uint32_t code) {
+  Post(&SessionBridge::frame_, new SessionEventEvent(param, code));
+}
+
 void SessionBridge::OnEvent(uint32_t code) {
   const bool lost = code == kEventEnded || code == kEventError;
   if (lost) dispatcher_.ConnectionLost();

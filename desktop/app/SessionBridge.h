@@ -41,6 +41,8 @@ class SessionBridge : public QObject, public SessionOwner, public UserNotifier {
   // Where session events (`frame`) and picture notices (`screen`) go; nullptr drops them.
   void SetTargets(QObject* frame, QObject* screen);
   ScreenCounters TakeCounters();
+  // Posts a session event to the frame target from any thread.
+  void PostFrameEvent(int param, uint32_t code);
 
   void OnEvent(uint32_t code) override;
   void OnData(std::span<const uint8_t> buffer) override;

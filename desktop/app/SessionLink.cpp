@@ -11,15 +11,24 @@ SessionLink::SessionLink(SessionConfig config)
 
 SessionLink::~SessionLink() { Stop(); }
 
-void SessionLink::Listen() {
+void SessionLink::Listen() { RecreateSessions(false); }
+
+void SessionLink::RecreateSessions(bool streamMode) {
   std::lock_guard lock(sessionsMutex_);
-  controller_.CreateSessions(false);
+  controller_.StopSessions();
+  OnSessionsStopped();
+  controller_.CreateSessions(streamMode);
+}
+
+void SessionLink::AttachSessionStream(int channel, IRAPIStream* stream) {
+  controller_.AttachStream(channel, stream);
 }
 
 void SessionLink::Stop() {
   {
     std::lock_guard lock(sessionsMutex_);
     controller_.StopSessions();
+    OnSessionsStopped();
   }
   dispatcher_.ConnectionLost();  // a request still waiting fails now, not at its timeout
 }

@@ -43,6 +43,15 @@ class SessionLink : public DeviceLink {
   FrameStore& Frames() { return frames_; }
   ReplyDispatcher& Dispatcher() { return dispatcher_; }
 
+ protected:
+  // Stops the sessions and creates both anew, listening or (stream mode) waiting for streams.
+  void RecreateSessions(bool streamMode);
+  // Hands `stream` to the session of `channel` (1 screen, 2 command); any thread while the
+  // sessions are not being created or stopped.
+  void AttachSessionStream(int channel, IRAPIStream* stream);
+  // Called with the sessions stopped, before any are created again.
+  virtual void OnSessionsStopped() {}
+
  private:
   ScreenDecoder decoder_;
   ReplyDispatcher dispatcher_;  // outlives the controller: replies may come until it stops

@@ -84,9 +84,17 @@ void ConnectionController::OnEvent(uint32_t code) {
 }
 
 void ConnectionController::AttachStreams(IRAPIStream* screenStream, IRAPIStream* commandStream) {
+  AttachStream(1, screenStream);
+  AttachStream(2, commandStream);
+}
+
+void ConnectionController::AttachStream(int channel, IRAPIStream* stream) {
   if (!HasSessions()) return;
-  screen_->OpenOnStream(screenStream);
-  command_->OpenOnStream(commandStream);
+  if (channel == 1) {
+    screen_->OpenOnStream(stream);
+  } else {
+    command_->OpenOnStream(stream);
+  }
 }
 
 bool ConnectionController::WakeDevice(const std::string& host) {

@@ -40,6 +40,10 @@ class ConnectionController : private SessionOwner {
   // Hands each session its agent stream and opens it; streams stay owned by the caller, who
   // releases them only after StopSessions.
   void AttachStreams(IRAPIStream* screenStream, IRAPIStream* commandStream);
+  // The same for one session: channel 1 the screen session, 2 the command session. It may
+  // come from another thread than the controlling one, while that one neither creates nor
+  // stops the sessions.
+  void AttachStream(int channel, IRAPIStream* stream);
   // Sends the wake-up byte to `host` and takes agents only from its addresses; false (after
   // the notifier's message) when it failed.
   [[nodiscard]] bool WakeDevice(const std::string& host);

@@ -129,7 +129,8 @@ void CMainFrame::Raise() {
 
 bool CMainFrame::event(QEvent* event) {
   if (event->type() == app::kSessionEventEvent) {
-    OnSessionEvent(static_cast<app::SessionEventEvent*>(event)->Param());
+    const auto* sessionEvent = static_cast<app::SessionEventEvent*>(event);
+    OnSessionEvent(sessionEvent->Param(), sessionEvent->Code());
     return true;
   }
   if (event->type() == app::kSessionMessageEvent) {

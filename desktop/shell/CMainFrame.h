@@ -112,9 +112,11 @@ class CMainFrame : public QMainWindow {
   void OpenDeviceApps();
   QMenu* BuildPopup(QWidget* parent, std::initializer_list<int> ids);
   // CMainFrameConnection.cpp
-  void OnSessionEvent(int param);
+  void OnSessionEvent(int param, uint32_t code = 0);
   void BeginStartWait();
   void StartThroughBridge();
+  // The result of the start sequence through the bridge (SyncBridgeStart's values).
+  void OnBridgeResult(int result);
   void EndStartWait();
   void FinishStart();
   void OnConnected();

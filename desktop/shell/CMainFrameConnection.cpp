@@ -65,7 +65,14 @@ void CMainFrame::BeginStartWait() {
 
 void CMainFrame::StartThroughBridge() {
   link_.SetProfile(profileName_.toStdString());
-  const int result = bridge_->Run(app::StartsHostProgramOnly(platform_));
+  const bool hostProgramOnly = app::StartsHostProgramOnly(platform_);
+  // The product's link runs the sequence on its worker and reports kBridgeStartDone; a link
+  // without one leaves the answer to the frame's own sequence.
+  if (link_.StartOverBridge(hostProgramOnly)) return;
+  OnBridgeResult(bridge_->Run(hostProgramOnly));
+}
+
+void CMainFrame::OnBridgeResult(int result) {
   if (result == app::SyncBridgeStart::kUnreachable) {
     ShowMessage(LoadText(text::kBridgeUnavailable));
     FinishStart();
@@ -143,13 +150,22 @@ bool CMainFrame::SelectProfileByName(const QString& name) {
   return true;
 }
 
-void CMainFrame::OnSessionEvent(int param) {
+void CMainFrame::OnSessionEvent(int param, uint32_t code) {
   switch (param) {
     case app::kRunStartAgain:
       OnStart();
       break;
     case app::kSessionLost:
       OnConnectionLost();
+      break;
+    case app::kBridgeStage:
+      if (startGuard_) screen_->ShowStage(static_cast<int>(code));
+      break;
+    case app::kBridgeStartDone:
+      if (!startGuard_) break;
+      OnBridgeResult(static_cast<int32_t>(code));
+      // Streamed sessions may have connected before the result came.
+      if (waitingForStart_ && link_.BothConnected()) OnConnected();
       break;
     default:
       if (link_.BothConnected()) OnConnected();

@@ -6,11 +6,12 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "desktop/app/SessionLink.h"
 #include "desktop/resources/ProgramInfo.h"
 #include "desktop/resources/ResourceInit.h"
 #include "desktop/settings/CSettingsStore.h"
 #include "desktop/settings/ProfileSessionSettings.h"
+#include "desktop/shell/BridgeSessionLink.h"
+#include "desktop/shell/DeviceSoftwareWords.h"
 #include "desktop/shell/AppStyle.h"
 #include "desktop/shell/CDeviceScreenWnd.h"
 #include "desktop/shell/CMainFrame.h"
@@ -46,9 +47,6 @@ int main(int argc, char** argv) {
                    CommandLine::Usage().toLocal8Bit().constData());
       return 2;
     case CommandLine::Action::kWord:
-      std::fprintf(stderr, "mirrodex: \"%s\": the device software set-up is not available in this build\n",
-                   line.word.toLocal8Bit().constData());
-      return 1;
     case CommandLine::Action::kRun:
       break;
   }
@@ -59,6 +57,11 @@ int main(int argc, char** argv) {
   QApplication::setDesktopFileName(QStringLiteral("mirrodex"));
   QApplication::setQuitOnLastWindowClosed(false);
   EnsureResources();
+  if (line.action == CommandLine::Action::kWord) {
+    CSettingsStore store;
+    QtMessagePrompter prompter(store);
+    return RunDeviceSoftwareWord(line.word, store, prompter);
+  }
 
   if (SingleInstance::RaiseRunning()) return 0;
   SingleInstance instance;
@@ -89,7 +92,7 @@ int main(int argc, char** argv) {
   config.readSettings = [&store](const std::string& profile) {
     return ReadSessionSettings(store, QString::fromStdString(profile));
   };
-  app::SessionLink link(config);
+  BridgeSessionLink link(config);
   int status = 0;
   {
     RequestWorker worker(link.Dispatcher(), [&link](uint32_t code, std::span<const uint8_t> payload) {
