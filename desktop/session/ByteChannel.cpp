@@ -103,10 +103,17 @@ int ByteChannel::LastListenError() const {
   return lastListenError_;
 }
 
+bool ByteChannel::WaitReady(int timeoutMs) const {
+  std::unique_lock lock(mutex_);
+  return readyChanged_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)),
+                                [this] { return listener_ || connected_ || lastListenError_ != 0; });
+}
+
 void ByteChannel::AttachStream(IRAPIStream* stream) {
   std::lock_guard lock(mutex_);
   stream_ = stream;
   connected_ = stream != nullptr;
+  readyChanged_.notify_all();
 }
 
 uint32_t ByteChannel::Receive(void* buffer, uint32_t length) {
@@ -215,6 +222,7 @@ bool ByteChannel::Connect(const std::string& host, uint16_t port, int timeoutMs)
     if (data_ == socket) {
       if (connected) {
         connected_ = true;
+        readyChanged_.notify_all();
         return true;
       }
       data_.reset();
@@ -253,6 +261,7 @@ bool ByteChannel::TakePeer(OpeningPeer& peer, uint64_t generation) {
   if (generation != generation_) return false;
   data_ = std::move(peer.socket);
   connected_ = true;
+  readyChanged_.notify_all();
   opening_ = std::move(peer.bytes);
   openingAt_ = 0;
   peerAddress_ = peer.address;
@@ -279,6 +288,7 @@ ByteChannel::ListenResult ByteChannel::Listen(uint16_t port, const ListenRules& 
   if (fd < 0) {
     std::lock_guard lock(mutex_);
     lastListenError_ = errno;
+    readyChanged_.notify_all();
     return ListenResult::kFailed;
   }
   auto listener = std::make_shared<Socket>(fd);
@@ -292,6 +302,7 @@ ByteChannel::ListenResult ByteChannel::Listen(uint16_t port, const ListenRules& 
       ::listen(fd, 10) != 0) {
     std::lock_guard lock(mutex_);
     lastListenError_ = errno;
+    readyChanged_.notify_all();
     return ListenResult::kFailed;
   }
   {
@@ -299,6 +310,7 @@ ByteChannel::ListenResult ByteChannel::Listen(uint16_t port, const ListenRules& 
     lastListenError_ = 0;
     if (generation != generation_) return ListenResult::kFailed;  // closed meanwhile: nobody would wake us
     listener_ = listener;
+    readyChanged_.notify_all();
   }
   const auto finish = [&](ListenResult result) {
     std::lock_guard lock(mutex_);

@@ -15,6 +15,7 @@
 #include "desktop/session/ConnectionController.h"
 #include "protocol/LittleEndian.h"
 #include "protocol/Requests.h"
+#include "tests/agent/AgentTestSupport.h"
 #include "tests/session/RecordingOwner.h"
 #include "tests/support/AllocationProbe.h"
 #include "tests/support/SocketPairStream.h"
@@ -517,6 +518,34 @@ TEST_F(LiveSession, WithTheDeviceAddressKnownAgentsFromElsewhereAreRefused) {
   // A request reaches the expected agent only.
   ASSERT_TRUE(controller->QueueRequest(kRequestStatus, std::vector<uint8_t>{0x20}));
   EXPECT_TRUE(agent.ReadCommandMessage());
+}
+
+TEST_F(LiveSession, ADeviceThatConnectsBackTheMomentItIsWokenIsNeverRefused) {
+  // The sessions start listening on their own threads; a device on this machine answers a
+  // wake-up within a millisecond, and one that only waits for wake-ups never tries again.
+  for (int round = 0; round < 20; ++round) {
+    test::Listener wakePort(kWakePort);
+    ASSERT_TRUE(wakePort.Ok());
+    TestAgent agent;
+    bool opened = false;
+    std::thread device([&] {
+      TestSocket wakeUp = wakePort.Accept();
+      uint8_t byte = 0;
+      if (!wakeUp.ReceiveExact(&byte, 1, 10000)) return;
+      // One attempt each, as the agent makes.
+      TestSocket command = TestSocket::Connect(kCommandPort, 0);
+      TestSocket screen = TestSocket::Connect(kScreenPort, 0);
+      opened = agent.Open(std::move(command), std::move(screen));
+    });
+    Start();
+    const bool woken = controller->WakeDevice("127.0.0.1");
+    device.join();
+    ASSERT_TRUE(woken);
+    ASSERT_TRUE(opened) << "round " << round;
+    ExpectPictureArrives(agent, static_cast<uint32_t>(round));
+    controller.reset();
+    owner.Locked([&] { owner.events.clear(); });
+  }
 }
 
 }  // namespace
