@@ -94,7 +94,8 @@ bool ConnectionController::WakeDevice(const std::string& host) {
   // again: the sessions started listening on their own threads, and the wake-up must not
   // overtake them.
   if (HasSessions()) {
-    for (SessionBase* session : {static_cast<SessionBase*>(screen_.get()), static_cast<SessionBase*>(command_.get())}) {
+    for (SessionBase* session : {static_cast<SessionBase*>(screen_.get()),
+                                 static_cast<SessionBase*>(command_.get())}) {
       if (!session->Transport().Channel().WaitReady(kListeningWaitMs) && config_.log) {
         config_.log->Write("a session is not listening yet; waking the device anyway\r\n");
       }
