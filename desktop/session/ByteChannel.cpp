@@ -65,6 +65,13 @@ bool FinishConnect(int fd, int timeoutMs) {
   return getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
 }
 
+// Without waiting: the peer has closed or reset the connection (nothing more is readable).
+bool ClosedAfterOpening(int fd) {
+  uint8_t byte;
+  const ssize_t n = ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+  return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+}
+
 }  // namespace
 
 ByteChannel::ByteChannel(UserNotifier* notifier) : notifier_(notifier) {}
@@ -352,8 +359,11 @@ ByteChannel::ListenResult ByteChannel::Listen(uint16_t port, const ListenRules& 
                               : ::recv(peer.socket->Fd(), peer.bytes.data() + have, rules.openingBytes - have,
                                        MSG_DONTWAIT);
       peer.bytes.resize(have + static_cast<size_t>(std::max<ssize_t>(got, 0)));
+      // A peer that closed right after its opening is a start its device gave up (stopped
+      // for a newer one): taking it would pair a dead connection with the live start's other.
       const bool complete = peer.bytes.size() == rules.openingBytes;
-      if (complete && (!rules.admits || rules.admits(peer.address))) {
+      if (complete && !ClosedAfterOpening(peer.socket->Fd()) &&
+          (!rules.admits || rules.admits(peer.address))) {
         if (!TakePeer(peer, generation)) return finish(ListenResult::kFailed);
         return finish(ListenResult::kConnected);
       }

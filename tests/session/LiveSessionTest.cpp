@@ -2,10 +2,13 @@
 // sockets on the product ports (these tests hold the ports' CTest resource lock).
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <future>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -546,6 +549,56 @@ TEST_F(LiveSession, ADeviceThatConnectsBackTheMomentItIsWokenIsNeverRefused) {
     controller.reset();
     owner.Locked([&] { owner.events.clear(); });
   }
+}
+
+TEST_F(LiveSession, AnOpeningWhosePeerHasClosedAlreadyIsNotTaken) {
+  // An agent start given up for a newer one: its opening arrived, then it closed. Taken, it
+  // would make up a device with the newer start's other session and end it at once.
+  ByteChannel channel;
+  std::promise<void> staleClosed;
+  std::shared_future<void> released = staleClosed.get_future().share();
+  int connects = 0;
+  ByteChannel::ListenRules rules;
+  rules.openingBytes = kDeviceInfoSize;
+  rules.openingTimeoutMs = 10000;
+  // The first peer is held at its connecting until its opening and its close are both in.
+  rules.admits = [&](in_addr_t) {
+    if (connects++ == 0) released.wait();
+    return true;
+  };
+  std::vector<uint8_t> taken(kDeviceInfoSize);
+  std::atomic<bool> listened{false};
+  std::thread listening([&] {
+    if (channel.Listen(kScreenPort, rules) == ByteChannel::ListenResult::kConnected &&
+        !channel.ReceiveExact(taken.data(), taken.size(), 10000)) {
+      taken.assign(taken.size(), 0);
+    }
+    listened = true;
+  });
+  TestSocket stale = TestSocket::Connect(kScreenPort);
+  ASSERT_TRUE(stale.SendAll(std::vector<uint8_t>(kDeviceInfoSize, 'S')));
+  ::shutdown(stale.Fd(), SHUT_WR);
+  // Our side reaches FIN_WAIT2 once the listening side has taken the close in.
+  const auto deadline = Clock::now() + std::chrono::seconds(10);
+  tcp_info info{};
+  for (;;) {
+    socklen_t size = sizeof info;
+    ASSERT_EQ(::getsockopt(stale.Fd(), IPPROTO_TCP, TCP_INFO, &info, &size), 0);
+    if (info.tcpi_state == TCP_FIN_WAIT2 || Clock::now() >= deadline) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  staleClosed.set_value();
+  EXPECT_EQ(info.tcpi_state, TCP_FIN_WAIT2);
+  // The live start connects once the stale one is dealt with: dropped, or (wrongly) taken.
+  while (!listened && !stale.WaitForEnd(20) && Clock::now() < deadline) {
+  }
+  TestSocket live;
+  if (!listened) {
+    live = TestSocket::Connect(kScreenPort);
+    EXPECT_TRUE(live.SendAll(std::vector<uint8_t>(kDeviceInfoSize, 'L')));
+  }
+  listening.join();
+  EXPECT_EQ(taken, std::vector<uint8_t>(kDeviceInfoSize, 'L'));
 }
 
 }  // namespace
