@@ -56,7 +56,7 @@ class ByteChannel {
   // that connects and stalls never keeps another out.
   struct ListenRules {
     // A peer is taken once it has sent this many bytes (they are read again by the next
-    // receives); 0 takes it on connecting.
+    // receives); 0 takes it on connecting. One that has closed by then is dropped.
     size_t openingBytes = 0;
     // A peer that has not sent them within this time is dropped; negative waits forever.
     int openingTimeoutMs = -1;
