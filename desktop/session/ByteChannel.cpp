@@ -65,6 +65,13 @@ bool FinishConnect(int fd, int timeoutMs) {
   return getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
 }
 
+// Without waiting: the peer has closed or reset the connection (nothing more is readable).
+bool ClosedAfterOpening(int fd) {
+  uint8_t byte;
+  const ssize_t n = ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+  return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+}
+
 }  // namespace
 
 ByteChannel::ByteChannel(UserNotifier* notifier) : notifier_(notifier) {}
@@ -103,10 +110,17 @@ int ByteChannel::LastListenError() const {
   return lastListenError_;
 }
 
+bool ByteChannel::WaitReady(int timeoutMs) const {
+  std::unique_lock lock(mutex_);
+  return readyChanged_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)),
+                                [this] { return listener_ || connected_ || lastListenError_ != 0; });
+}
+
 void ByteChannel::AttachStream(IRAPIStream* stream) {
   std::lock_guard lock(mutex_);
   stream_ = stream;
   connected_ = stream != nullptr;
+  readyChanged_.notify_all();
 }
 
 uint32_t ByteChannel::Receive(void* buffer, uint32_t length) {
@@ -215,6 +229,7 @@ bool ByteChannel::Connect(const std::string& host, uint16_t port, int timeoutMs)
     if (data_ == socket) {
       if (connected) {
         connected_ = true;
+        readyChanged_.notify_all();
         return true;
       }
       data_.reset();
@@ -253,6 +268,7 @@ bool ByteChannel::TakePeer(OpeningPeer& peer, uint64_t generation) {
   if (generation != generation_) return false;
   data_ = std::move(peer.socket);
   connected_ = true;
+  readyChanged_.notify_all();
   opening_ = std::move(peer.bytes);
   openingAt_ = 0;
   peerAddress_ = peer.address;
@@ -279,6 +295,7 @@ ByteChannel::ListenResult ByteChannel::Listen(uint16_t port, const ListenRules& 
   if (fd < 0) {
     std::lock_guard lock(mutex_);
     lastListenError_ = errno;
+    readyChanged_.notify_all();
     return ListenResult::kFailed;
   }
   auto listener = std::make_shared<Socket>(fd);
@@ -292,6 +309,7 @@ ByteChannel::ListenResult ByteChannel::Listen(uint16_t port, const ListenRules& 
       ::listen(fd, 10) != 0) {
     std::lock_guard lock(mutex_);
     lastListenError_ = errno;
+    readyChanged_.notify_all();
     return ListenResult::kFailed;
   }
   {
@@ -299,6 +317,7 @@ ByteChannel::ListenResult ByteChannel::Listen(uint16_t port, const ListenRules& 
     lastListenError_ = 0;
     if (generation != generation_) return ListenResult::kFailed;  // closed meanwhile: nobody would wake us
     listener_ = listener;
+    readyChanged_.notify_all();
   }
   const auto finish = [&](ListenResult result) {
     std::lock_guard lock(mutex_);
@@ -340,8 +359,11 @@ ByteChannel::ListenResult ByteChannel::Listen(uint16_t port, const ListenRules& 
                               : ::recv(peer.socket->Fd(), peer.bytes.data() + have, rules.openingBytes - have,
                                        MSG_DONTWAIT);
       peer.bytes.resize(have + static_cast<size_t>(std::max<ssize_t>(got, 0)));
+      // A peer that closed right after its opening is a start its device gave up (stopped
+      // for a newer one): taking it would pair a dead connection with the live start's other.
       const bool complete = peer.bytes.size() == rules.openingBytes;
-      if (complete && (!rules.admits || rules.admits(peer.address))) {
+      if (complete && !ClosedAfterOpening(peer.socket->Fd()) &&
+          (!rules.admits || rules.admits(peer.address))) {
         if (!TakePeer(peer, generation)) return finish(ListenResult::kFailed);
         return finish(ListenResult::kConnected);
       }

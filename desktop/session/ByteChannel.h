@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <netinet/in.h>
 
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -55,7 +56,7 @@ class ByteChannel {
   // that connects and stalls never keeps another out.
   struct ListenRules {
     // A peer is taken once it has sent this many bytes (they are read again by the next
-    // receives); 0 takes it on connecting.
+    // receives); 0 takes it on connecting. One that has closed by then is dropped.
     size_t openingBytes = 0;
     // A peer that has not sent them within this time is dropped; negative waits forever.
     int openingTimeoutMs = -1;
@@ -77,6 +78,9 @@ class ByteChannel {
   in_addr_t PeerAddress() const { return peerAddress_; }
   // errno of the last failed socket, bind or listen (0 when the last Listen got that far).
   int LastListenError() const;
+  // Any thread: waits until the channel takes connections (a Listen has its socket
+  // listening), is connected, or its last Listen failed; false after `timeoutMs`.
+  [[nodiscard]] bool WaitReady(int timeoutMs) const;
 
   // Any thread: closes the sockets (waking a blocked accept or receive), closes and forgets
   // an attached stream, clears the connected flag.
@@ -100,6 +104,7 @@ class ByteChannel {
 
   UserNotifier* notifier_;
   mutable std::mutex mutex_;  // guards the fields below
+  mutable std::condition_variable readyChanged_;  // listener_, connected_ or lastListenError_ set
   SocketPtr data_;
   SocketPtr listener_;
   IRAPIStream* stream_ = nullptr;

@@ -98,6 +98,17 @@ void ConnectionController::AttachStream(int channel, IRAPIStream* stream) {
 }
 
 bool ConnectionController::WakeDevice(const std::string& host) {
+  // A woken device connects back at once, and one that only waits for wake-ups never tries
+  // again: the sessions started listening on their own threads, and the wake-up must not
+  // overtake them.
+  if (HasSessions()) {
+    for (SessionBase* session : {static_cast<SessionBase*>(screen_.get()),
+                                 static_cast<SessionBase*>(command_.get())}) {
+      if (!session->Transport().Channel().WaitReady(kListeningWaitMs) && config_.log) {
+        config_.log->Write("a session is not listening yet; waking the device anyway\r\n");
+      }
+    }
+  }
   if (!mirrodex::WakeDevice(host, config_.notifier)) return false;
   (void)ExpectPeer(host);  // the wake-up reached it, so it has an address
   return true;

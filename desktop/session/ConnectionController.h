@@ -26,6 +26,9 @@ namespace mirrodex {
 
 class ConnectionController : private SessionOwner {
  public:
+  // The longest WakeDevice waits for the sessions to listen.
+  static constexpr int kListeningWaitMs = 3000;
+
   ConnectionController(SessionOwner& client, ScreenDecoder& decoder, SessionConfig config);
   ~ConnectionController() override;
   ConnectionController(const ConnectionController&) = delete;
@@ -45,7 +48,8 @@ class ConnectionController : private SessionOwner {
   // stops the sessions.
   void AttachStream(int channel, IRAPIStream* stream);
   // Sends the wake-up byte to `host` and takes agents only from its addresses; false (after
-  // the notifier's message) when it failed.
+  // the notifier's message) when it failed. With sessions, it first waits (up to
+  // kListeningWaitMs) until both take connections, so the device's connections are not refused.
   [[nodiscard]] bool WakeDevice(const std::string& host);
   // Takes agents only from the IPv4 addresses of `host` from now on (an empty host: from any
   // address). False, changing nothing, when the name has no IPv4 address.

@@ -2,10 +2,13 @@
 // sockets on the product ports (these tests hold the ports' CTest resource lock).
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <future>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -15,6 +18,7 @@
 #include "desktop/session/ConnectionController.h"
 #include "protocol/LittleEndian.h"
 #include "protocol/Requests.h"
+#include "tests/agent/AgentTestSupport.h"
 #include "tests/session/RecordingOwner.h"
 #include "tests/support/AllocationProbe.h"
 #include "tests/support/SocketPairStream.h"
@@ -517,6 +521,84 @@ TEST_F(LiveSession, WithTheDeviceAddressKnownAgentsFromElsewhereAreRefused) {
   // A request reaches the expected agent only.
   ASSERT_TRUE(controller->QueueRequest(kRequestStatus, std::vector<uint8_t>{0x20}));
   EXPECT_TRUE(agent.ReadCommandMessage());
+}
+
+TEST_F(LiveSession, ADeviceThatConnectsBackTheMomentItIsWokenIsNeverRefused) {
+  // The sessions start listening on their own threads; a device on this machine answers a
+  // wake-up within a millisecond, and one that only waits for wake-ups never tries again.
+  for (int round = 0; round < 20; ++round) {
+    test::Listener wakePort(kWakePort);
+    ASSERT_TRUE(wakePort.Ok());
+    TestAgent agent;
+    bool opened = false;
+    std::thread device([&] {
+      TestSocket wakeUp = wakePort.Accept();
+      uint8_t byte = 0;
+      if (!wakeUp.ReceiveExact(&byte, 1, 10000)) return;
+      // One attempt each, as the agent makes.
+      TestSocket command = TestSocket::Connect(kCommandPort, 0);
+      TestSocket screen = TestSocket::Connect(kScreenPort, 0);
+      opened = agent.Open(std::move(command), std::move(screen));
+    });
+    Start();
+    const bool woken = controller->WakeDevice("127.0.0.1");
+    device.join();
+    ASSERT_TRUE(woken);
+    ASSERT_TRUE(opened) << "round " << round;
+    ExpectPictureArrives(agent, static_cast<uint32_t>(round));
+    controller.reset();
+    owner.Locked([&] { owner.events.clear(); });
+  }
+}
+
+TEST_F(LiveSession, AnOpeningWhosePeerHasClosedAlreadyIsNotTaken) {
+  // An agent start given up for a newer one: its opening arrived, then it closed. Taken, it
+  // would make up a device with the newer start's other session and end it at once.
+  ByteChannel channel;
+  std::promise<void> staleClosed;
+  std::shared_future<void> released = staleClosed.get_future().share();
+  int connects = 0;
+  ByteChannel::ListenRules rules;
+  rules.openingBytes = kDeviceInfoSize;
+  rules.openingTimeoutMs = 10000;
+  // The first peer is held at its connecting until its opening and its close are both in.
+  rules.admits = [&](in_addr_t) {
+    if (connects++ == 0) released.wait();
+    return true;
+  };
+  std::vector<uint8_t> taken(kDeviceInfoSize);
+  std::atomic<bool> listened{false};
+  std::thread listening([&] {
+    if (channel.Listen(kScreenPort, rules) == ByteChannel::ListenResult::kConnected &&
+        !channel.ReceiveExact(taken.data(), taken.size(), 10000)) {
+      taken.assign(taken.size(), 0);
+    }
+    listened = true;
+  });
+  TestSocket stale = TestSocket::Connect(kScreenPort);
+  ASSERT_TRUE(stale.SendAll(std::vector<uint8_t>(kDeviceInfoSize, 'S')));
+  ::shutdown(stale.Fd(), SHUT_WR);
+  // Our side reaches FIN_WAIT2 once the listening side has taken the close in.
+  const auto deadline = Clock::now() + std::chrono::seconds(10);
+  tcp_info info{};
+  for (;;) {
+    socklen_t size = sizeof info;
+    ASSERT_EQ(::getsockopt(stale.Fd(), IPPROTO_TCP, TCP_INFO, &info, &size), 0);
+    if (info.tcpi_state == TCP_FIN_WAIT2 || Clock::now() >= deadline) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  staleClosed.set_value();
+  EXPECT_EQ(info.tcpi_state, TCP_FIN_WAIT2);
+  // The live start connects once the stale one is dealt with: dropped, or (wrongly) taken.
+  while (!listened && !stale.WaitForEnd(20) && Clock::now() < deadline) {
+  }
+  TestSocket live;
+  if (!listened) {
+    live = TestSocket::Connect(kScreenPort);
+    EXPECT_TRUE(live.SendAll(std::vector<uint8_t>(kDeviceInfoSize, 'L')));
+  }
+  listening.join();
+  EXPECT_EQ(taken, std::vector<uint8_t>(kDeviceInfoSize, 'L'));
 }
 
 }  // namespace
