@@ -11,11 +11,11 @@
 namespace mirrodex {
 
 // `count` entries of: u32 name length in characters, the UTF-16LE name, u32 size, u32 date,
-// u32 time, u32 attributes, u32 unused. False when the answer ends early.
+// u32 time, u32 attributes, u32 unused. False, with no entries, when the answer ends early.
 [[nodiscard]] bool ParseFolderListing(uint32_t count, std::span<const uint8_t> payload,
                                       std::vector<FileEntry>& entries);
 // `count` pairs of u32 character and u32 value; character 92 is the root "\", any other a
-// drive letter "c:". False when the answer ends early.
+// drive letter "c:". False, with no roots, when the answer ends early.
 [[nodiscard]] bool ParseRoots(uint32_t count, std::span<const uint8_t> payload, std::vector<DeviceRoot>& roots);
 
 }  // namespace mirrodex
