@@ -16,6 +16,7 @@
 #include "desktop/files/DeviceTransfer.h"
 #include "desktop/session/DeviceCommands.h"
 #include "desktop/session/DeviceProcesses.h"
+#include "fuzz/ReplyOperations.h"
 #include "protocol/LittleEndian.h"
 
 namespace {
@@ -67,41 +68,42 @@ void RunOperation(uint8_t operation, ReplyDispatcher& dispatcher, const DeviceRe
   DeviceRequester requester(dispatcher, sender, DeviceRequester::Role::kCurrent, 0);
   FakeClipboard clipboard;
   NoDisplay display;
-  switch (operation % 10) {
-    case 0: {
+  using fuzz::ReplyOperation;
+  switch (static_cast<ReplyOperation>(operation % fuzz::kReplyOperations)) {
+    case ReplyOperation::kListFolder: {
       std::vector<FileEntry> entries;
       if (!files.ListFolder("\\sub\\*.*", entries)) Check(entries.empty());
       break;
     }
-    case 1: {
+    case ReplyOperation::kListRoots: {
       std::vector<DeviceRoot> roots;
       if (files.ListRoots(roots)) Check(files.RootValues().size() == roots.size());
       break;
     }
-    case 2: {
+    case ReplyOperation::kExists: {
       bool exists = true;
       if (!files.Exists("\\a.txt", exists)) Check(!exists);
       break;
     }
-    case 3: static_cast<void>(files.RenameFile("\\a.txt", "\\b.txt")); break;
-    case 4: static_cast<void>(files.CreateFolder("\\new")); break;
-    case 5: {
+    case ReplyOperation::kRenameFile: static_cast<void>(files.RenameFile("\\a.txt", "\\b.txt")); break;
+    case ReplyOperation::kCreateFolder: static_cast<void>(files.CreateFolder("\\new")); break;
+    case ReplyOperation::kCopyFromDevice: {
       DeviceTransfer transfer(files);
       static_cast<void>(transfer.CopyFromDevice("\\a.txt", "/dev/null", TransferControl{}));
       break;
     }
-    case 6: {
+    case ReplyOperation::kListProcesses: {
       std::vector<DeviceProcess> processes;
       if (ListProcesses(requester, processes) != ExchangeStatus::kOk) Check(processes.empty());
       break;
     }
-    case 7: {
+    case ReplyOperation::kRefreshStatus: {
       DeviceStatus values;
       static_cast<void>(RefreshStatus(requester, values, &display));
       break;
     }
-    case 8: static_cast<void>(CopyFromDevice(requester, clipboard)); break;
-    default: static_cast<void>(CopyToDevice(requester, clipboard)); break;
+    case ReplyOperation::kClipboardFromDevice: static_cast<void>(CopyFromDevice(requester, clipboard)); break;
+    case ReplyOperation::kClipboardToDevice: static_cast<void>(CopyToDevice(requester, clipboard)); break;
   }
 }
 
