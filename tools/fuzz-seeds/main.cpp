@@ -42,15 +42,19 @@ void Append(Bytes& to, std::span<const uint8_t> bytes) { to.insert(to.end(), byt
 // A small device tree with fixed dates, so listings come out the same every time.
 void MakeDeviceTree(const fs::path& root) {
   fs::create_directories(root / "docs" / "inner");
-  const auto put = [&](const fs::path& path, const std::string& text) {
-    WriteFile(path, {reinterpret_cast<const uint8_t*>(text.data()), text.size()});
+  const auto fixDate = [](const fs::path& path) {
     const struct timespec times[2] = {{1700000000, 0}, {1700000000, 0}};
     ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+  };
+  const auto put = [&](const fs::path& path, const std::string& text) {
+    WriteFile(path, {reinterpret_cast<const uint8_t*>(text.data()), text.size()});
+    fixDate(path);
   };
   put(root / "docs" / "note.txt", "a short note\n");
   put(root / "docs" / "data.bin", std::string(2000, 'd'));
   put(root / "docs" / ".hidden", "h");
   put(root / "docs" / "inner" / "deep.txt", "deep");
+  fixDate(root / "docs" / "inner");
 }
 
 // The first few entries of a process list reply, with the count in the status word to match.
@@ -166,6 +170,24 @@ void WriteMessageSeeds(SeedFolder& seeds, const std::string& name, const Bytes& 
   }
 }
 
+// What one end reads from the other during a scene: its data messages, then the close
+// message, behind the byte fuzz_transport reads (reads of 64 bytes; even: the agent reads
+// requests, odd: the desktop reads replies).
+void WriteTransportSeed(SeedFolder& seeds, const std::string& name, bool desktopReads,
+                        const std::vector<Bytes>& payloads) {
+  Bytes seed{static_cast<uint8_t>((63 << 1) | (desktopReads ? 1 : 0))};
+  DataMessageWriter writer;
+  ByteBuffer message;
+  for (const auto& payload : payloads) {
+    if (!writer.Build(payload, message)) continue;
+    Append(seed, {message.Data(), message.Size()});
+  }
+  uint8_t close[kHeaderSize];
+  CloseMessage().Pack(close);
+  Append(seed, close);
+  seeds.Write("fuzz_transport", name + (desktopReads ? "-replies" : "-requests"), seed);
+}
+
 void RecordRequestsAndReplies(const fs::path& work, SeedFolder& seeds) {
   const fs::path root = work / "device";
   MakeDeviceTree(root);
@@ -200,6 +222,8 @@ void RecordRequestsAndReplies(const fs::path& work, SeedFolder& seeds) {
     Append(session, sent);
     seeds.Write("fuzz_file_manager", scene.name, sent);
     if (!processorInput.empty()) seeds.Write("fuzz_command_processor", scene.name, processorInput);
+    WriteTransportSeed(seeds, scene.name, false, requests);
+    WriteTransportSeed(seeds, scene.name, true, replies);
     if (!requests.empty()) WriteMessageSeeds(seeds, scene.name + "-request", requests.front());
     if (!replies.empty()) WriteMessageSeeds(seeds, scene.name + "-reply", replies.front());
     if (!scene.operation) continue;
