@@ -33,6 +33,6 @@ for fuzzer in build/fuzz/fuzz/fuzz_*; do
     tail -n 60 "$log"
     exit 1
   fi
-  grep -E '^#[0-9]+ +DONE|stat::number_of_executed_units' "$log" || tail -n 4 "$log"
+  grep -E '^#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units' "$log" || tail -n 4 "$log"
 done
 echo "All tests passed."
