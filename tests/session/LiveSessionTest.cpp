@@ -99,6 +99,9 @@ TEST_F(LiveSession, OpeningSendsProfileSettingsAndFieldsAreDecodedIntoFrames) {
 
   ExpectPictureArrives(agent, 1);
   ExpectPictureArrives(agent, 2);
+  // The frame is signalled while the odd field is decoded, before that field's update is
+  // reported: wait for the report too.
+  ASSERT_TRUE(owner.WaitUntil([&] { return owner.updates.size() >= 4; }));
   owner.Locked([&] {
     // Two fields per picture; only the odd one completes a frame.
     ASSERT_EQ(owner.updates.size(), 4u);
