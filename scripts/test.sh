@@ -19,11 +19,20 @@ ctest --preset asan -j "$jobs" --timeout 600
 
 cmake --preset fuzz
 cmake --build --preset fuzz -j "$jobs" --target fuzzers
+# Each target starts from its recorded seeds; new finds go to build/fuzz/corpus only, so the
+# seed folders stay as recorded.
 for fuzzer in build/fuzz/fuzz/fuzz_*; do
   [ -x "$fuzzer" ] || continue
-  corpus="build/fuzz/corpus/$(basename "$fuzzer")"
+  name=$(basename "$fuzzer")
+  corpus="build/fuzz/corpus/$name"
   mkdir -p "$corpus"
-  echo "== $(basename "$fuzzer") for 20 s"
-  "$fuzzer" -max_total_time=20 -rss_limit_mb=2048 -print_final_stats=1 "$corpus" 2>&1 | tail -n 4
+  log="build/fuzz/$name.log"
+  echo "== $name for 15 s"
+  if ! "$fuzzer" -max_total_time=15 -rss_limit_mb=2048 -print_final_stats=1 \
+       -artifact_prefix="build/fuzz/$name-" "$corpus" "fuzz/seeds/$name" > "$log" 2>&1; then
+    tail -n 60 "$log"
+    exit 1
+  fi
+  grep -E '^#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units' "$log" || tail -n 4 "$log"
 done
 echo "All tests passed."

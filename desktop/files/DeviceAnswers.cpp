@@ -52,6 +52,7 @@ bool ParseFolderListing(uint32_t count, std::span<const uint8_t> payload, std::v
                         size_t* refused) {
   entries.clear();
   if (refused) *refused = 0;
+  std::vector<FileEntry> read;
   Reader in(payload);
   for (uint32_t i = 0; i < count; ++i) {
     uint32_t characters = 0;
@@ -72,13 +73,15 @@ bool ParseFolderListing(uint32_t count, std::span<const uint8_t> payload, std::v
     entry.size = words[0];
     entry.lastWrite = FileTime::FromWords(words[1], words[2]);
     entry.attributes = words[3];
-    entries.push_back(std::move(entry));
+    read.push_back(std::move(entry));
   }
+  entries = std::move(read);  // a half-read answer gives nothing
   return true;
 }
 
 bool ParseRoots(uint32_t count, std::span<const uint8_t> payload, std::vector<DeviceRoot>& roots) {
   roots.clear();
+  std::vector<DeviceRoot> read;
   Reader in(payload);
   for (uint32_t i = 0; i < count; ++i) {
     uint32_t character = 0;
@@ -90,8 +93,9 @@ bool ParseRoots(uint32_t count, std::span<const uint8_t> payload, std::vector<De
       AppendUtf8(root.text, static_cast<char32_t>(character > 0x10FFFF || (character >= 0xD800 && character <= 0xDFFF) ? 0xFFFD : character));
       root.text += ':';
     }
-    roots.push_back(std::move(root));
+    read.push_back(std::move(root));
   }
+  roots = std::move(read);
   return true;
 }
 

@@ -22,6 +22,7 @@ std::vector<uint8_t> ProcessRequestPayload(ProcessAction action, uint32_t proces
 bool ParseProcessList(uint32_t count, std::span<const uint8_t> payload,
                       std::vector<DeviceProcess>& processes) {
   processes.clear();
+  std::vector<DeviceProcess> read;  // a half-read list gives nothing
   size_t at = 0;
   const auto take = [&](uint32_t& value) {
     if (payload.size() - at < 4) return false;
@@ -42,8 +43,9 @@ bool ParseProcessList(uint32_t count, std::span<const uint8_t> payload,
     for (uint32_t* value : values) {
       if (!take(*value)) return false;
     }
-    processes.push_back(std::move(process));
+    read.push_back(std::move(process));
   }
+  processes = std::move(read);
   return true;
 }
 

@@ -25,8 +25,8 @@ enum class ProcessAction : uint32_t { kList = 0, kKill = 1, kActivate = 2 };
 
 // "%d%u" of the action digit and the process id, without terminator ("00" for the list).
 std::vector<uint8_t> ProcessRequestPayload(ProcessAction action, uint32_t processId);
-// Reads `count` entries; false when the payload ends early or a name is longer than 260
-// characters.
+// Reads `count` entries; false, with no entries, when the payload ends early or a name is
+// longer than 260 characters.
 [[nodiscard]] bool ParseProcessList(uint32_t count, std::span<const uint8_t> payload,
                                     std::vector<DeviceProcess>& processes);
 

@@ -71,6 +71,7 @@ TEST(DeviceAnswers, ListingEntriesAreReadAndShortAnswersRefused) {
   EXPECT_TRUE(entries[0].IsFolder());
 
   EXPECT_FALSE(ParseFolderListing(2, answer, entries));  // counts more than it holds
+  EXPECT_TRUE(entries.empty());                          // not the entry that did read
   answer.pop_back();
   EXPECT_FALSE(ParseFolderListing(1, answer, entries));
   EXPECT_FALSE(ParseFolderListing(1, Words({0x7FFFFFFF, 1, 2}), entries));  // a length beyond the bytes
@@ -82,6 +83,7 @@ TEST(DeviceAnswers, ListingEntriesAreReadAndShortAnswersRefused) {
   EXPECT_EQ(roots[1].text, "c:");
   EXPECT_EQ(roots[1].value, 8u);
   EXPECT_FALSE(ParseRoots(3, Words({92, 7, 'c', 8}), roots));
+  EXPECT_TRUE(roots.empty());
 }
 
 // Names from the device in random mixes of ASCII, BMP characters, pairs and lone halves: an

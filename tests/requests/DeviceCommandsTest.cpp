@@ -175,6 +175,7 @@ TEST(Processes, ListKillAndActivateRequestsAndTheirReplies) {
   count = 3;  // more entries counted than sent
   DeviceRequester truncated(dispatcher, agent.Sender(), Role::kCurrent);
   EXPECT_EQ(ListProcesses(truncated, processes), ExchangeStatus::kMalformed);
+  EXPECT_TRUE(processes.empty());  // not the two entries that did read
   count = 0;  // a device without processes fails the listing
   DeviceRequester none(dispatcher, agent.Sender(), Role::kCurrent);
   EXPECT_EQ(ListProcesses(none, processes), ExchangeStatus::kRefused);
