@@ -208,6 +208,9 @@ TEST_F(Cli, FailuresEndWithTheirExitCodeAndOneLineSayingWhatToDo) {
       ASSERT_TRUE(agent.Connect());
       ASSERT_TRUE(agent.SendClose());  // leaves before sending any picture
     });
+    // When the client's threads reach the screen session's end before the command session's
+    // opening, it cannot tell this from half a connection: it waits out the timeout, then
+    // reports the device leaving all the same.
     run = Run({"--timeout", "20", "snapshot", (dir / "x.bmp").string()});
     device.join();
     EXPECT_EQ(run.exitCode, 4);
