@@ -67,6 +67,7 @@ void CliSession::OnEvent(uint32_t code) {
     if (code == kEventConnected) ++openedSinceLastEnd_;
     if (code == kEventEnded || code == kEventError) {
       if (openedSinceLastEnd_ >= 2) endedAfterConnect_ = true;
+      if (openedSinceLastEnd_ == 1) droppedWhileOpening_ = true;
       openedSinceLastEnd_ = 0;
     }
   }

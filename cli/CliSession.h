@@ -65,6 +65,16 @@ class CliSession : private SessionOwner, private UserNotifier {
   // Under the lock (inside `ready`) or after WaitFor returned: both sessions of one
   // connection have opened.
   bool DeviceConnected() const { return openedSinceLastEnd_ >= 2; }
+  // Not inside `ready`: a device opened a session since the start and its connection dropped
+  // before both sessions had reported opening. Whether the other session reported in time
+  // depends on how the session threads were scheduled (its opening may still be unread when
+  // the first session ends, or be reported after that end), so such a drop cannot be told
+  // from a retry that reached only one port: it is waited out, and only when no full
+  // connection follows does it tell how the wait ended.
+  bool DeviceDroppedWhileOpening() const {
+    std::lock_guard lock(mutex_);
+    return droppedWhileOpening_;
+  }
   // Both sessions are connected (any thread).
   bool BothConnected() const { return controller_.BothConnected(); }
 
@@ -99,9 +109,11 @@ class CliSession : private SessionOwner, private UserNotifier {
   mutable std::mutex mutex_;  // guards everything below
   std::condition_variable changed_;
   // Sessions opened since the last end or error; a connection of which only one session
-  // opened before it dropped is not the device leaving (a retry may straddle our start).
+  // opened before it dropped is not at once the device leaving (a retry may straddle our
+  // start), see DeviceDroppedWhileOpening.
   uint32_t openedSinceLastEnd_ = 0;
   bool endedAfterConnect_ = false;
+  bool droppedWhileOpening_ = false;
   std::optional<Picture> picture_;
   ScreenTotals totals_;
   std::string lastMessage_;

@@ -25,7 +25,12 @@ int StartAndAwaitDevice(CliSession& session, const CliOptions& options,
                  options.wakeHost->c_str(), session.LastMessage().c_str());
     return kExitNetwork;
   }
-  const auto outcome = session.WaitFor([&] { return session.DeviceConnected(); }, deadline, interrupted);
+  auto outcome = session.WaitFor([&] { return session.DeviceConnected(); }, deadline, interrupted);
+  // A device reached us and left again, and no full connection followed: that is the device
+  // leaving, not no device, whichever of its sessions the session threads got to first.
+  if (outcome == CliSession::Outcome::kTimedOut && session.DeviceDroppedWhileOpening()) {
+    outcome = CliSession::Outcome::kDeviceEnded;
+  }
   if (outcome == CliSession::Outcome::kListenFailed) {
     std::fprintf(stderr,
                  "mirrodex-cli: %s: close the other Mirrodex program or client that uses "

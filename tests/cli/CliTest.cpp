@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <QImage>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -20,7 +21,9 @@
 
 #include <gtest/gtest.h>
 
+#include "protocol/MessageHeader.h"
 #include "protocol/ScreenUpdateFormat.h"
+#include "protocol/SessionSettings.h"
 #include "tests/support/TestAgent.h"
 
 namespace mirrodex {
@@ -205,6 +208,9 @@ TEST_F(Cli, FailuresEndWithTheirExitCodeAndOneLineSayingWhatToDo) {
       ASSERT_TRUE(agent.Connect());
       ASSERT_TRUE(agent.SendClose());  // leaves before sending any picture
     });
+    // When the client's threads reach the screen session's end before the command session's
+    // opening, it cannot tell this from half a connection: it waits out the timeout, then
+    // reports the device leaving all the same.
     run = Run({"--timeout", "20", "snapshot", (dir / "x.bmp").string()});
     device.join();
     EXPECT_EQ(run.exitCode, 4);
@@ -223,6 +229,29 @@ TEST_F(Cli, FailuresEndWithTheirExitCodeAndOneLineSayingWhatToDo) {
     EXPECT_EQ(run.exitCode, 5);
     EXPECT_TRUE(oneLine(run)) << run.errors;
   }
+  EXPECT_FALSE(fs::exists(dir / "x.bmp"));
+}
+
+// Only the screen session opens before the device leaves: the client cannot tell this from a
+// retry that reached one port (or from a command session its threads had not got to yet), so
+// it waits for a full connection, and when none comes it reports the device leaving.
+TEST_F(Cli, ADeviceThatLeftWithOneSessionOpenIsWaitedOutThenReportedAsLeaving) {
+  std::thread device([] {
+    TestAgent agent;
+    TestSocket screen = TestSocket::Connect(3938);
+    const auto info = agent.Info().Pack();
+    std::array<uint8_t, kSessionSettingsSize> settings{};
+    ASSERT_TRUE(screen.SendAll(info));
+    ASSERT_TRUE(screen.ReceiveExact(settings.data(), settings.size(), 20000));
+    uint8_t close[kHeaderSize];
+    CloseMessage().Pack(close);
+    ASSERT_TRUE(screen.SendAll(close, sizeof close));
+    screen.WaitForEnd(20000);
+  });
+  const CliRun run = Run({"--timeout", "10", "snapshot", (dir / "x.bmp").string()});
+  device.join();
+  EXPECT_EQ(run.exitCode, 4) << run.errors;
+  EXPECT_NE(run.errors.find("the device closed or lost the connection"), std::string::npos) << run.errors;
   EXPECT_FALSE(fs::exists(dir / "x.bmp"));
 }
 
