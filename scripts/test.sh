@@ -27,9 +27,11 @@ for fuzzer in build/fuzz/fuzz/fuzz_*; do
   corpus="build/fuzz/corpus/$name"
   mkdir -p "$corpus"
   log="build/fuzz/$name.log"
+  seeds=()
+  [ -d "fuzz/seeds/$name" ] && seeds=("fuzz/seeds/$name")
   echo "== $name for 15 s"
   if ! "$fuzzer" -max_total_time=15 -rss_limit_mb=2048 -print_final_stats=1 \
-       -artifact_prefix="build/fuzz/$name-" "$corpus" "fuzz/seeds/$name" > "$log" 2>&1; then
+       -artifact_prefix="build/fuzz/$name-" "$corpus" "${seeds[@]}" > "$log" 2>&1; then
     tail -n 60 "$log"
     exit 1
   fi
