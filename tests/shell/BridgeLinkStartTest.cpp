@@ -118,7 +118,7 @@ class BridgeLinkStartTest : public QObject {
       rig.frame.OnStart();  // refused while the first start runs
       QTRY_VERIFY_WITH_TIMEOUT(!rig.frame.StartRunning(), 15000);
       QCOMPARE(rig.prompter.told, QStringList{LoadText(text::kBridgeUnavailable)});
-      QCOMPARE(rig.frame.StateText(), QString("Ready"));
+      QVERIFY(rig.frame.StateText().startsWith("Ready"));
     }
     ::unsetenv("MIRRODEX_LINK");
   }
@@ -139,13 +139,13 @@ class BridgeLinkStartTest : public QObject {
     BridgeRig rig(2);
     rig.frame.OnStart();
     QTRY_VERIFY_WITH_TIMEOUT(rig.frame.Screen().ShowsDevicePicture(), 30000);
-    QTRY_COMPARE_WITH_TIMEOUT(rig.frame.StateText(), QString("Connected"), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.frame.StateText().startsWith("Connected"), 30000);
     QTRY_VERIFY_WITH_TIMEOUT(!rig.frame.StartRunning(), 10000);
     QCOMPARE(rig.frame.Screen().grab().size(), QSize(240, 320));
     QVERIFY(rig.prompter.told.isEmpty());
 
     rig.frame.OnStart();  // Stop
-    QCOMPARE(rig.frame.StateText(), QString("Ready"));
+    QVERIFY(rig.frame.StateText().startsWith("Ready"));
     QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(ReadWord(exitFile)), QString("0"), 20000);
     ::unsetenv("MIRRODEX_LINK");
   }
@@ -215,7 +215,7 @@ class BridgeLinkStartTest : public QObject {
 
     BridgeRig rig(4);
     rig.frame.OnStart();
-    QTRY_COMPARE_WITH_TIMEOUT(rig.frame.StateText(), QString("Connected"), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.frame.StateText().startsWith("Connected"), 30000);
     QTRY_VERIFY_WITH_TIMEOUT(!rig.frame.StartRunning(), 10000);
     const pid_t host = static_cast<pid_t>(rig.link.Rapi().StartedProcessId());
     QVERIFY(host > 0);
