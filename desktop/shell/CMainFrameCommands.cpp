@@ -39,7 +39,7 @@ void Disable(CommandState& s) { s.enabled = false; }
 void CMainFrame::CreateCommands() {
   commands_ = new CommandTable(this);
   auto connected = [this] { return link_.IsConnected(); };
-  auto add = [this](CommandSpec spec) { addAction(commands_->Add(std::move(spec))); };
+  auto add = [this](CommandDefinition definition) { addAction(commands_->Add(std::move(definition))); };
 
   const QIcon stopIcon = LoadIcon(Icon::kStop);
   add({cmd::kStart, "Start", {QKeySequence(Qt::Key_F5)}, LoadIcon(Icon::kStart), true, [this] { OnStart(); },

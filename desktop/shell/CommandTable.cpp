@@ -4,21 +4,21 @@ namespace mirrodex {
 
 CommandTable::CommandTable(QObject* parent) : QObject(parent) {}
 
-QAction* CommandTable::Add(CommandSpec spec) {
-  auto* action = new QAction(spec.icon, spec.text, this);
-  action->setShortcuts(spec.keys);
-  action->setCheckable(spec.checkable);
-  action->setData(spec.id);
+QAction* CommandTable::Add(CommandDefinition definition) {
+  auto* action = new QAction(definition.icon, definition.text, this);
+  action->setShortcuts(definition.keys);
+  action->setCheckable(definition.checkable);
+  action->setData(definition.id);
   action->setShortcutContext(Qt::WindowShortcut);
-  const int id = spec.id;
+  const int id = definition.id;
   connect(action, &QAction::triggered, this, [this, id] {
     Update(id);
     auto it = commands_.find(id);
-    if (it == commands_.end() || !it->second.action->isEnabled() || !it->second.spec.run) return;
-    it->second.spec.run();
+    if (it == commands_.end() || !it->second.action->isEnabled() || !it->second.definition.run) return;
+    it->second.definition.run();
     UpdateAll();
   });
-  commands_[id] = Entry{action, std::move(spec)};
+  commands_[id] = Entry{action, std::move(definition)};
   Update(id);
   return action;
 }
@@ -42,12 +42,12 @@ void CommandTable::Update(int id) {
   Entry& entry = it->second;
   CommandState state;
   state.checked = entry.action->isChecked();
-  if (entry.spec.update) entry.spec.update(state);
+  if (entry.definition.update) entry.definition.update(state);
   entry.action->setEnabled(state.enabled);
   if (entry.action->isCheckable()) entry.action->setChecked(state.checked);
-  const QString& text = state.text.isEmpty() ? entry.spec.text : state.text;
+  const QString& text = state.text.isEmpty() ? entry.definition.text : state.text;
   if (entry.action->text() != text) entry.action->setText(text);
-  const QIcon& icon = state.icon.isNull() ? entry.spec.icon : state.icon;
+  const QIcon& icon = state.icon.isNull() ? entry.definition.icon : state.icon;
   if (entry.action->icon().cacheKey() != icon.cacheKey()) entry.action->setIcon(icon);
 }
 

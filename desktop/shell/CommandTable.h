@@ -23,7 +23,7 @@ struct CommandState {
   QIcon icon;    // null: keep the table's icon
 };
 
-struct CommandSpec {
+struct CommandDefinition {
   int id = 0;
   QString text;
   QList<QKeySequence> keys;
@@ -37,7 +37,7 @@ class CommandTable : public QObject {
  public:
   explicit CommandTable(QObject* parent = nullptr);
 
-  QAction* Add(CommandSpec spec);
+  QAction* Add(CommandDefinition definition);
   // nullptr for an unknown id.
   QAction* Action(int id) const;
   // Runs the command's update handler, then the command when it is enabled; false when it
@@ -50,7 +50,7 @@ class CommandTable : public QObject {
  private:
   struct Entry {
     QAction* action;
-    CommandSpec spec;
+    CommandDefinition definition;
   };
   std::map<int, Entry> commands_;
 };

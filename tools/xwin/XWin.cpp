@@ -4,7 +4,7 @@
 //   grab FILE [X Y W H] saves the screen (or the rectangle) as a PNG file
 //   click X Y           presses and releases the left button at a screen point (XTest)
 //   type TEXT           types TEXT through XTest (letters, digits and space)
-//   key SPEC            presses a key with modifiers, e.g. F5, ctrl+2, shift+Insert
+//   key CHORD            presses a key with modifiers, e.g. F5, ctrl+2, shift+Insert
 //   pixel X Y           prints the screen pixel at X, Y as "r g b"
 //   locate NEEDLE HAYSTACK
 //                       finds the picture NEEDLE (PNG) inside HAYSTACK (PNG) and prints
@@ -185,7 +185,7 @@ int Latency(Display* d, const char* deviceName, int dx, int dy, int wx, int wy, 
 
 int Usage() {
   std::fputs("usage: mirrodex-xwin find TITLE | grab FILE [X Y W H] | click X Y | type TEXT | pixel X Y |\n"
-             "       key SPEC | locate NEEDLE HAYSTACK | click-wait X Y RX RY RW RH SECONDS |\n"
+             "       key CHORD | locate NEEDLE HAYSTACK | click-wait X Y RX RY RW RH SECONDS |\n"
              "       latency DEVICE DX DY WX WY COUNT\n", stderr);
   return 2;
 }
@@ -245,19 +245,19 @@ int main(int argc, char** argv) {
     status = Latency(d, argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6]),
                      std::atoi(argv[7]));
   } else if (command == "key" && argc == 3) {
-    std::string spec = argv[2];
+    std::string chord = argv[2];
     std::vector<KeyCode> held;
     size_t plus;
-    while ((plus = spec.find('+')) != std::string::npos && plus + 1 < spec.size()) {
-      const std::string mod = spec.substr(0, plus);
-      spec = spec.substr(plus + 1);
+    while ((plus = chord.find('+')) != std::string::npos && plus + 1 < chord.size()) {
+      const std::string mod = chord.substr(0, plus);
+      chord = chord.substr(plus + 1);
       const KeySym sym = mod == "ctrl" ? XK_Control_L : mod == "shift" ? XK_Shift_L : mod == "alt" ? XK_Alt_L : NoSymbol;
       if (const KeyCode code = sym != NoSymbol ? XKeysymToKeycode(d, sym) : 0) {
         XTestFakeKeyEvent(d, code, True, CurrentTime);
         held.push_back(code);
       }
     }
-    const KeyCode code = XKeysymToKeycode(d, XStringToKeysym(spec.c_str()));
+    const KeyCode code = XKeysymToKeycode(d, XStringToKeysym(chord.c_str()));
     status = code ? 0 : 1;
     if (code) {
       XTestFakeKeyEvent(d, code, True, CurrentTime);
